@@ -1,0 +1,34 @@
+#include "app/failure_report.h"
+
+#include "platform/path_split.h"
+#include "platform/platform.h"
+
+#include <cinttypes>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace velmora {
+
+void composeFailureText(char *buffer, size_t capacity, const char *className,
+                        const char *moduleName, const void *address, const char *message) {
+  size_t messageLength = std::strlen(message);
+  const char *stop = messageLength > 0 && message[messageLength - 1] != '.' ? "." : "";
+  // The address as the platform's pointer width in upper-case hex: 8 digits in a 32-bit build.
+  std::snprintf(buffer, capacity, "%sがモジュール %s の %0*" PRIXPTR " で発生しました。\n%s%s",
+                className, moduleName, static_cast<int>(sizeof(void *) * 2),
+                reinterpret_cast<uintptr_t>(address), message, stop);
+}
+
+void reportOutOfMemory(const Platform &platform, const void *address) {
+  char module[262] = {};
+  int length = platform.moduleFileName(module, 261);
+  module[length > 0 && length <= 261 ? length : 0] = '\0';
+  std::string_view path(module);
+  const char *moduleName = module + lastPathDelimiter(platform, path);
+  char text[1024];
+  composeFailureText(text, sizeof text, "EOutOfMemory", moduleName, address, "メモリが足りません");
+  platform.showFailure(kFailureTitle, text);
+}
+
+} // namespace velmora

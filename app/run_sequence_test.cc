@@ -1,0 +1,1 @@
+int placeholder_run_sequence_test();

@@ -1,0 +1,1 @@
+int placeholder_modifier_selection_test();

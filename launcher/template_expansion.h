@@ -1,0 +1,29 @@
+// Fills a command template: "%D" or "%P" with the target, then "%O1", "%O2", ... with the
+// arguments between the optional settings argument and the target.
+#ifndef VELMORA_LAUNCHER_TEMPLATE_EXPANSION_H
+#define VELMORA_LAUNCHER_TEMPLATE_EXPANSION_H
+
+#include <string>
+
+namespace velmora {
+
+class ArgumentList;
+class Platform;
+
+// The target's folder: everything before its last directory separator that is a character of
+// its own; empty when it has none.
+std::string targetDirectory(const Platform &platform, const std::string &target);
+
+// When the template holds "%D" (any case), every "%D" becomes the target's folder and "%P" is
+// left alone; otherwise every "%P" becomes the target. Nothing is quoted.
+std::string expandTemplate(const Platform &platform, const std::string &commandTemplate,
+                           const std::string &target);
+
+// Pass n (ascending) replaces every "%O<n>" in the whole command so far with the n-th middle
+// argument; later passes see what earlier ones brought in, so "%O10" is taken by pass 1.
+std::string substituteArguments(const std::string &command, const ArgumentList &arguments,
+                                bool settingsOption);
+
+} // namespace velmora
+
+#endif

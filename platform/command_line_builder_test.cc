@@ -1,0 +1,1 @@
+int placeholder_command_line_builder_test();

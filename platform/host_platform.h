@@ -1,0 +1,17 @@
+// The platform velmora runs on, as CMake picked its backend.
+#ifndef VELMORA_PLATFORM_HOST_PLATFORM_H
+#define VELMORA_PLATFORM_HOST_PLATFORM_H
+
+#include "platform/platform.h"
+
+#include <memory>
+
+namespace velmora {
+
+// Windows reads its own command line and ignores argc and argv; POSIX rebuilds a command line
+// from them.
+std::unique_ptr<Platform> makeHostPlatform(int argc, char **argv);
+
+} // namespace velmora
+
+#endif

@@ -1,0 +1,1 @@
+int placeholder_host_platform_win32_test();

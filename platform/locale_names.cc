@@ -1,0 +1,74 @@
+#include "platform/locale_names.h"
+
+#include <cctype>
+#include <string>
+
+namespace velmora {
+namespace {
+
+std::string normalised(std::string_view text) {
+  std::string out;
+  for (char c : text)
+    if (c != '-' && c != '_')
+      out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+} // namespace
+
+uint32_t localeIdForName(std::string_view localeName) {
+  std::string_view name = localeName.substr(0, localeName.find_first_of(".@"));
+  if (name == "C" || name == "POSIX")
+    return 0x0409;
+  struct Entry {
+    std::string_view name;
+    uint32_t id;
+  };
+  // Full names first, so that a territory picks its own sub-language.
+  static constexpr Entry kTable[] = {
+      {"en_GB", 0x0809}, {"pt_BR", 0x0416}, {"zh_TW", 0x0404}, {"zh_HK", 0x0C04}, {"zh_CN", 0x0804},
+      {"zh_SG", 0x1004}, {"nn_NO", 0x0814}, {"de_AT", 0x0C07}, {"de_CH", 0x0807}, {"fr_CA", 0x0C0C},
+      {"fr_BE", 0x080C}, {"fr_CH", 0x100C}, {"en", 0x0409},    {"de", 0x0407},    {"fr", 0x040C},
+      {"es", 0x0C0A},    {"it", 0x0410},    {"nl", 0x0413},    {"pt", 0x0816},    {"sv", 0x041D},
+      {"da", 0x0406},    {"fi", 0x040B},    {"no", 0x0414},    {"nb", 0x0414},    {"nn", 0x0814},
+      {"ja", 0x0411},    {"ko", 0x0412},    {"zh", 0x0804},
+  };
+  for (const Entry &entry : kTable)
+    if (name == entry.name)
+      return entry.id;
+  std::string_view language = name.substr(0, name.find('_'));
+  for (const Entry &entry : kTable)
+    if (language == entry.name)
+      return entry.id;
+  return 0;
+}
+
+uint32_t codePageForCodeset(std::string_view codeset) {
+  std::string name = normalised(codeset);
+  if (name == "SHIFTJIS" || name == "SJIS" || name == "CP932" || name == "WINDOWS31J")
+    return 932;
+  if (name == "GBK" || name == "GB2312" || name == "GB18030" || name == "CP936" || name == "EUCCN")
+    return 936;
+  if (name == "EUCKR" || name == "CP949" || name == "UHC")
+    return 949;
+  if (name == "BIG5" || name == "BIG5HKSCS" || name == "CP950")
+    return 950;
+  if (name == "UTF8")
+    return 65001;
+  return 1252;
+}
+
+std::array<uint8_t, 12> leadByteRangesOf(uint32_t codePage) {
+  switch (codePage) {
+  case 932:
+    return {0x81, 0x9F, 0xE0, 0xFC};
+  case 936:
+  case 949:
+  case 950:
+    return {0x81, 0xFE};
+  default:
+    return {};
+  }
+}
+
+} // namespace velmora

@@ -1,0 +1,80 @@
+// The one seam between velmora's logic and the operating system.
+//
+// Each operation delivers exactly the data of one ANSI Win32 call (named beside it), so the
+// logic can run on Windows, on a POSIX backend of our own, or on a scripted fake in tests.
+#ifndef VELMORA_PLATFORM_PLATFORM_H
+#define VELMORA_PLATFORM_PLATFORM_H
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+class Platform {
+public:
+  virtual ~Platform() = default;
+
+  // GetCommandLineA: the process's command line, up to its terminating NUL.
+  virtual const char *commandLine() const = 0;
+
+  // GetModuleFileNameA(NULL, buffer, capacity): fills the buffer and returns the byte count the
+  // call reports (0 on failure). The bytes past that count are unspecified.
+  virtual int moduleFileName(char *buffer, int capacity) const = 0;
+
+  // CharNextA(text) - text: how many bytes the character at `text` takes in the ANSI code
+  // page; 0 at the terminating NUL.
+  virtual int charLength(const char *text) const = 0;
+
+  // CharUpperBuffA: upper-cases `length` bytes in place; the length never changes.
+  virtual void upperCase(char *bytes, int length) const = 0;
+
+  // CompareStringA(0x0400, 0, a, length, b, length) == CSTR_EQUAL.
+  virtual bool sameText(const char *a, const char *b, int length) const = 0;
+
+  // Start-up locale queries.
+  // GetVersionExA with the ANSI record's size (148): dwPlatformId, or 0 when the call fails.
+  virtual uint32_t versionPlatformId() const = 0;
+  // GetThreadLocale.
+  virtual uint32_t threadLocale() const = 0;
+  // GetLocaleInfoA(localeId, LOCALE_IDEFAULTANSICODEPAGE, buffer, 7): the whole buffer, zeroed
+  // before the call.
+  virtual std::array<char, 7> localeAnsiCodePage(uint32_t localeId) const = 0;
+  // GetACP.
+  virtual uint32_t ansiCodePage() const = 0;
+  // GetCPInfo(codePage).LeadByte: six (low, high) pairs, all zero when the call fails.
+  virtual std::array<uint8_t, 12> leadByteRanges(uint32_t codePage) const = 0;
+  // GetSystemMetrics(SM_DBCSENABLED).
+  virtual int dbcsEnabled() const = 0;
+
+  // GetKeyState(virtualKey).
+  virtual int16_t keyState(int virtualKey) const = 0;
+
+  // GetPrivateProfileStringA with a 2048-byte buffer: the first N bytes, N being the count the
+  // call returns.
+  virtual std::string profileString(const std::string &section, const std::string &key,
+                                    const std::string &fallback,
+                                    const std::string &fileName) const = 0;
+  // WritePrivateProfileStringA(NULL, NULL, NULL, fileName): the reader's flush request.
+  virtual void flushProfile(const std::string &fileName) const = 0;
+
+  // Path syntax. `pathDelimiters` end the directory part of a path (backslash and colon on
+  // Windows); `directorySeparator` is the one that separates a file from its folder.
+  virtual std::string_view pathDelimiters() const = 0;
+  virtual char directorySeparator() const = 0;
+
+  // CreateProcessA(NULL, commandLine, ...) with a default start-up record; the result is not
+  // reported because the launcher ignores it.
+  virtual void createProcess(const std::string &commandLine) const = 0;
+
+  // PostQuitMessage(0).
+  virtual void postQuitRequest() const = 0;
+
+  // The failure box: title and text are UTF-8.
+  virtual void showFailure(const char *title, const char *text) const = 0;
+};
+
+} // namespace velmora
+
+#endif

@@ -1,0 +1,134 @@
+#include "text/argument_list.h"
+
+#include "platform/platform.h"
+
+#include <algorithm>
+
+namespace velmora {
+namespace {
+
+constexpr char kQuote = '"';
+constexpr int kModulePathCapacity = 261;
+
+bool isSeparator(char byte) {
+  unsigned value = static_cast<unsigned char>(byte);
+  return value >= 0x01 && value <= 0x20;
+}
+
+bool endsToken(char byte) {
+  return static_cast<unsigned char>(byte) <= 0x20;
+}
+
+// A character is never shorter than its first byte, whatever the platform answers.
+size_t charStep(const Platform &platform, const char *at) {
+  return static_cast<size_t>(std::max(1, platform.charLength(at)));
+}
+
+size_t skipSeparators(const char *text, size_t position) {
+  for (;;) {
+    while (isSeparator(text[position]))
+      ++position;
+    // An empty pair of quotation marks where a token would start counts as a separator.
+    if (text[position] != kQuote || text[position + 1] != kQuote)
+      return position;
+    position += 2;
+  }
+}
+
+// One walk over a token from `position`. With `out` null it only measures, so that the token can
+// be allocated once at its final length and then copied by the same rules.
+size_t walkToken(const Platform &platform, const char *text, size_t position, size_t &length,
+                 char *out) {
+  length = 0;
+  auto take = [&](size_t count) {
+    if (out != nullptr)
+      out = std::copy(text + position, text + position + count, out);
+    length += count;
+    position += count;
+  };
+  while (!endsToken(text[position])) {
+    if (text[position] == kQuote) {
+      ++position;
+      while (text[position] != '\0' && text[position] != kQuote)
+        take(charStep(platform, text + position));
+      if (text[position] == kQuote)
+        ++position;
+    } else {
+      take(charStep(platform, text + position));
+    }
+  }
+  return position;
+}
+
+// Steps over one token without building it: reports whether it was empty.
+size_t skipArgument(const Platform &platform, const char *text, size_t position, bool &empty) {
+  size_t length = 0;
+  position = walkToken(platform, text, skipSeparators(text, position), length, nullptr);
+  empty = length == 0;
+  return position;
+}
+
+} // namespace
+
+ArgumentToken nextArgument(const Platform &platform, const char *text, size_t position) {
+  size_t start = skipSeparators(text, position);
+  size_t length = 0;
+  ArgumentToken result;
+  result.position = walkToken(platform, text, start, length, nullptr);
+  if (length > 0) {
+    result.token.resize(length);
+    walkToken(platform, text, start, length, result.token.data());
+  }
+  return result;
+}
+
+std::vector<std::string> splitCommandLine(const Platform &platform, const char *text) {
+  std::vector<std::string> tokens;
+  size_t position = 0;
+  for (;;) {
+    ArgumentToken next = nextArgument(platform, text, position);
+    if (next.token.empty())
+      return tokens;
+    tokens.push_back(std::move(next.token));
+    position = next.position;
+  }
+}
+
+int32_t ArgumentList::argumentCount() const {
+  const char *text = platform_.commandLine();
+  bool empty = false;
+  size_t position = skipArgument(platform_, text, 0, empty);
+  int32_t count = 0;
+  for (;;) {
+    position = skipArgument(platform_, text, position, empty);
+    if (empty)
+      return count;
+    ++count;
+  }
+}
+
+std::string ArgumentList::argumentAt(int32_t index) const {
+  if (index == 0) {
+    char buffer[kModulePathCapacity + 1] = {};
+    int length = platform_.moduleFileName(buffer, kModulePathCapacity);
+    if (length <= 0)
+      return {};
+    return std::string(buffer, static_cast<size_t>(std::min(length, kModulePathCapacity)));
+  }
+  // Tokens before the wanted one are only stepped over; a negative index never reaches 0 and
+  // so runs to the empty token at the end, like an index past the count.
+  const char *text = platform_.commandLine();
+  size_t position = 0;
+  int32_t remaining = index;
+  bool empty = false;
+  for (;;) {
+    if (remaining == 0)
+      return nextArgument(platform_, text, position).token;
+    position = skipArgument(platform_, text, position, empty);
+    if (empty)
+      return {};
+    --remaining;
+  }
+}
+
+} // namespace velmora

@@ -1,0 +1,47 @@
+// The launcher's arguments, split from the process's command line on every request.
+#ifndef VELMORA_TEXT_ARGUMENT_LIST_H
+#define VELMORA_TEXT_ARGUMENT_LIST_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+class Platform;
+
+struct ArgumentToken {
+  std::string token;
+  size_t position = 0; // where the following call begins
+};
+
+// Splits the next token off the NUL-terminated `text` from byte offset `position`. Separators
+// are the bytes 0x01 to 0x20, 0x22 opens and closes quoted sections, a backslash is ordinary,
+// and characters are stepped by the platform's code page. An empty token means the text has no
+// further argument.
+ArgumentToken nextArgument(const Platform &platform, const char *text, size_t position);
+
+// Every token of a whole command line, token 0 included; used to read a launch command the way
+// the launcher reads its own command line.
+std::vector<std::string> splitCommandLine(const Platform &platform, const char *text);
+
+// Nothing is cached: the command line is split again for each request.
+class ArgumentList {
+public:
+  explicit ArgumentList(const Platform &platform) : platform_(platform) {}
+
+  int32_t argumentCount() const;
+  // 0: the program's own file path as the platform reports it; 1 to count: the arguments;
+  // anything else: empty.
+  std::string argumentAt(int32_t index) const;
+
+  const Platform &platform() const { return platform_; }
+
+private:
+  const Platform &platform_;
+};
+
+} // namespace velmora
+
+#endif

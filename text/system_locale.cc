@@ -1,0 +1,87 @@
+#include "text/system_locale.h"
+
+#include "platform/platform.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace velmora {
+namespace {
+
+constexpr uint32_t kNtPlatform = 2;
+
+// Constant-initialised: nothing runs before main.
+SystemLocale gLocale;
+LeadByteSet gLeadBytes;
+
+void fillLeadByteSet(const Platform &platform, uint32_t localeId) {
+  std::array<uint8_t, 12> ranges = platform.leadByteRanges(ansiCodePageOf(platform, localeId));
+  for (size_t pair = 0; pair < ranges.size(); pair += 2) {
+    unsigned low = ranges[pair];
+    unsigned high = ranges[pair + 1];
+    if (low == 0 && high == 0)
+      break;
+    for (unsigned value = low; value <= high; ++value)
+      gLeadBytes.set(value);
+  }
+}
+
+} // namespace
+
+const SystemLocale &systemLocale() {
+  return gLocale;
+}
+const LeadByteSet &leadByteSet() {
+  return gLeadBytes;
+}
+
+bool isWesternLanguage(uint16_t primaryLanguage) {
+  // Neutral, Danish, German, English, Spanish, Finnish, French, Italian, Dutch, Norwegian,
+  // Portuguese, Swedish.
+  constexpr uint32_t kWestern = 1u << 0x00 | 1u << 0x06 | 1u << 0x07 | 1u << 0x09 | 1u << 0x0A |
+                                1u << 0x0B | 1u << 0x0C | 1u << 0x10 | 1u << 0x13 | 1u << 0x14 |
+                                1u << 0x16 | 1u << 0x1D;
+  return primaryLanguage < 32 && (kWestern >> primaryLanguage & 1u) != 0;
+}
+
+uint32_t ansiCodePageOf(const Platform &platform, uint32_t localeId) {
+  std::array<char, 7> buffer = platform.localeAnsiCodePage(localeId);
+  const char *begin = buffer.data();
+  const char *end = static_cast<const char *>(std::memchr(begin, 0, buffer.size()));
+  if (end == nullptr)
+    end = begin + buffer.size();
+  int32_t value = 0;
+  std::from_chars_result parsed = std::from_chars(begin, end, value);
+  if (begin == end || parsed.ec != std::errc() || parsed.ptr != end)
+    return platform.ansiCodePage();
+  return static_cast<uint32_t>(value);
+}
+
+void initSystemLocale(const Platform &platform) {
+  gLocale = SystemLocale{};
+  gLocale.platformId = platform.versionPlatformId();
+
+  uint32_t threadLocale = platform.threadLocale();
+  if (threadLocale != 0) {
+    gLocale.localeId = threadLocale;
+    uint16_t language = threadLocale & 0xFFFF;
+    if (language != 0) {
+      gLocale.primaryLanguage = language & 0x3FF;
+      gLocale.subLanguage = language >> 10;
+    }
+  }
+
+  gLeadBytes.reset();
+  if (gLocale.platformId == kNtPlatform) {
+    if (isWesternLanguage(gLocale.primaryLanguage))
+      return;
+    fillLeadByteSet(platform, gLocale.localeId);
+    gLocale.farEastMode = gLeadBytes.any();
+    return;
+  }
+  gLocale.farEastMode = platform.dbcsEnabled() != 0;
+  if (gLocale.farEastMode)
+    fillLeadByteSet(platform, gLocale.localeId);
+}
+
+} // namespace velmora

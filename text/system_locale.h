@@ -1,0 +1,40 @@
+// The process-wide locale record that decides whether double-byte rules are in force.
+#ifndef VELMORA_TEXT_SYSTEM_LOCALE_H
+#define VELMORA_TEXT_SYSTEM_LOCALE_H
+
+#include <bitset>
+#include <cstdint>
+
+namespace velmora {
+
+class Platform;
+
+using LeadByteSet = std::bitset<256>;
+
+struct SystemLocale {
+  uint32_t platformId = 0;
+  uint32_t localeId = 0x0409;
+  uint16_t primaryLanguage = 9;
+  uint16_t subLanguage = 1;
+  bool farEastMode = false;
+};
+
+// Written once by initSystemLocale at start-up, read-only afterwards.
+const SystemLocale &systemLocale();
+const LeadByteSet &leadByteSet();
+inline bool farEastMode() {
+  return systemLocale().farEastMode;
+}
+
+// Takes the platform identifier, then settles localeId, the language fields, leadByteSet and
+// farEastMode from the platform's answers.
+void initSystemLocale(const Platform &platform);
+
+// The locale's default ANSI code page; GetACP when the locale's answer is not a number.
+uint32_t ansiCodePageOf(const Platform &platform, uint32_t localeId);
+
+bool isWesternLanguage(uint16_t primaryLanguage);
+
+} // namespace velmora
+
+#endif

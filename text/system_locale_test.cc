@@ -1,0 +1,171 @@
+#include "text/system_locale.h"
+
+#include "platform/fake_platform.h"
+#include "text/byte_kind.h"
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+LeadByteSet rangeSet(std::initializer_list<std::pair<unsigned, unsigned>> ranges) {
+  LeadByteSet set;
+  for (auto [low, high] : ranges)
+    for (unsigned v = low; v <= high; ++v)
+      set.set(v);
+  return set;
+}
+
+struct LocaleCase {
+  const char *name;
+  uint32_t platformId;
+  uint32_t threadLocale;
+  int dbcsMetric;
+  std::array<uint8_t, 12> ranges; // of the locale's code page, 932 here
+  uint32_t localeId;
+  uint16_t primary;
+  uint16_t sub;
+  bool farEast;
+  LeadByteSet leads;
+  bool asksCodePage;
+};
+
+TEST(SystemLocale, SettlesFarEastModeOnEveryBranch) {
+  const LeadByteSet japanese = rangeSet({{0x81, 0x9F}, {0xE0, 0xFC}});
+  const std::array<uint8_t, 12> japaneseRanges = {0x81, 0x9F, 0xE0, 0xFC};
+  const LocaleCase cases[] = {
+      {"NT western", 2, 0x0409, 1, japaneseRanges, 0x0409, 9, 1, false, {}, false},
+      {"NT German", 2, 0x0407, 1, japaneseRanges, 0x0407, 7, 1, false, {}, false},
+      {"NT neutral", 2, 0x0800, 1, japaneseRanges, 0x0800, 0, 2, false, {}, false},
+      {"NT Japanese", 2, 0x0411, 0, japaneseRanges, 0x0411, 0x11, 1, true, japanese, true},
+      {"NT far east without lead bytes", 2, 0x0419, 1, {}, 0x0419, 0x19, 1, false, {}, true},
+      {"non-NT, DBCS metric on", 1, 0x0411, 1, japaneseRanges, 0x0411, 0x11, 1, true, japanese,
+       true},
+      {"non-NT, DBCS metric off", 1, 0x0411, 0, japaneseRanges, 0x0411, 0x11, 1, false, {}, false},
+      {"failed GetVersionExA", 0, 0x0409, 1, japaneseRanges, 0x0409, 9, 1, true, japanese, true},
+      {"thread locale 0", 2, 0, 0, japaneseRanges, 0x0409, 9, 1, false, {}, false},
+      {"language id 0 keeps the defaults",
+       2,
+       0x00110000,
+       0,
+       japaneseRanges,
+       0x00110000,
+       9,
+       1,
+       false,
+       {},
+       false},
+      // 0x0C04: the primary language is the low ten bits (4), the sub-language the rest (3).
+      {"sub-language bits",
+       2,
+       0x0C04,
+       0,
+       {0x81, 0xFE},
+       0x0C04,
+       4,
+       3,
+       true,
+       rangeSet({{0x81, 0xFE}}),
+       true},
+  };
+  for (const LocaleCase &c : cases) {
+    FakePlatform fake;
+    fake.platformId = c.platformId;
+    fake.threadLocaleId = c.threadLocale;
+    fake.dbcsMetric = c.dbcsMetric;
+    fake.localeCodePage = "932";
+    fake.codePageRanges[932] = c.ranges;
+    initSystemLocale(fake);
+    const SystemLocale &locale = systemLocale();
+    EXPECT_EQ(locale.platformId, c.platformId) << c.name;
+    EXPECT_EQ(locale.localeId, c.localeId) << c.name;
+    EXPECT_EQ(locale.primaryLanguage, c.primary) << c.name;
+    EXPECT_EQ(locale.subLanguage, c.sub) << c.name;
+    EXPECT_EQ(locale.farEastMode, c.farEast) << c.name;
+    EXPECT_EQ(leadByteSet(), c.leads) << c.name;
+    bool asked = std::find(fake.log.begin(), fake.log.end(), "GetCPInfo 932") != fake.log.end();
+    EXPECT_EQ(asked, c.asksCodePage) << c.name;
+    EXPECT_EQ(fake.log.front(), "GetVersionExA") << c.name;
+  }
+}
+
+TEST(SystemLocale, WalksLeadBytePairs) {
+  struct PairCase {
+    std::array<uint8_t, 12> ranges;
+    LeadByteSet expected;
+  };
+  LeadByteSet all;
+  all.set();
+  const PairCase cases[] = {
+      {{0x00, 0xFF}, all},
+      {{0x90, 0x80}, {}},                                   // high below low adds nothing...
+      {{0x90, 0x80, 0xA0, 0xA1}, rangeSet({{0xA0, 0xA1}})}, // ...and the walk goes on
+      {{0x81, 0x82, 0x00, 0x00, 0xA0, 0xA1}, rangeSet({{0x81, 0x82}})}, // stops at 0, 0
+      {{0x81, 0x81, 0x00, 0x10}, rangeSet({{0x81, 0x81}, {0x00, 0x10}})},
+      {{1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6}, rangeSet({{1, 6}})},
+  };
+  for (const PairCase &c : cases) {
+    FakePlatform fake;
+    fake.threadLocaleId = 0x0411;
+    fake.localeCodePage = "936";
+    fake.codePageRanges[936] = c.ranges;
+    initSystemLocale(fake);
+    EXPECT_EQ(leadByteSet(), c.expected);
+  }
+}
+
+TEST(SystemLocale, CodePageFallsBackToAcpWhenTheLocaleTextIsNoNumber) {
+  struct CodePageCase {
+    std::string localeText;
+    uint32_t expected;
+  };
+  const CodePageCase cases[] = {
+      {"932", 932},
+      {"", 1250},
+      {"abc", 1250},
+      {"93x", 1250},
+      {"0", 0},
+      {"1234567", 1234567}, // all seven bytes, no NUL
+      {std::string("93\0"
+                   "9",
+                   4),
+       93}, // up to the first NUL only
+  };
+  for (const CodePageCase &c : cases) {
+    FakePlatform fake;
+    fake.localeCodePage = c.localeText;
+    fake.acp = 1250;
+    EXPECT_EQ(ansiCodePageOf(fake, 0x0411), c.expected) << c.localeText;
+  }
+}
+
+TEST(ByteKind, CountsLeadSetBytesBeforeThePosition) {
+  struct KindCase {
+    std::string text;
+    int32_t position;
+    ByteKind expected;
+  };
+  const KindCase cases[] = {
+      {"\x81\x5C", 1, ByteKind::LeadByte},
+      {"\x81\x5C", 2, ByteKind::TrailByte},
+      {"\x81\x81\x41", 3, ByteKind::SingleByte},
+      {"\x81\x81\x81\x41", 4, ByteKind::TrailByte},
+      {"\x81\x81\x81", 3, ByteKind::LeadByte},
+      {"a\x81", 2, ByteKind::LeadByte},
+      {std::string("\x81\0", 2), 2, ByteKind::SingleByte},
+      {"ab", 0, ByteKind::SingleByte},
+      {"ab", 3, ByteKind::SingleByte},
+  };
+  FakePlatform fake;
+  fake.activate(FakeLocale::Japanese);
+  for (const KindCase &c : cases)
+    EXPECT_EQ(byteKindAt(c.text, c.position), c.expected) << c.position;
+
+  // Outside far-east mode nothing is a lead or trail byte, whatever the set holds.
+  fake.activate(FakeLocale::Western);
+  EXPECT_EQ(byteKindAt("\x81\x5C", 1), ByteKind::SingleByte);
+  EXPECT_EQ(byteKindAt("\x81\x5C", 2), ByteKind::SingleByte);
+}
+
+} // namespace
+} // namespace velmora

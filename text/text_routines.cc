@@ -1,0 +1,117 @@
+#include "text/text_routines.h"
+
+#include "platform/platform.h"
+#include "text/byte_kind.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace velmora {
+namespace {
+
+constexpr int32_t kRest = 2147483647;
+
+std::string_view upToNul(std::string_view text) {
+  return text.substr(0, text.find('\0'));
+}
+
+// substring() as a view: the replacement loop walks its rests without copying them.
+std::string_view subview(std::string_view text, int32_t index, int32_t count) {
+  if (text.empty() || count <= 0)
+    return {};
+  size_t start = index < 1 ? 0 : static_cast<size_t>(index) - 1;
+  if (start >= text.size())
+    return {};
+  return text.substr(start, static_cast<size_t>(count));
+}
+
+int32_t findFrom(std::string_view needle, std::string_view haystack, size_t from) {
+  size_t found = haystack.find(needle, from);
+  return found == std::string_view::npos ? 0 : static_cast<int32_t>(found + 1);
+}
+
+} // namespace
+
+std::string upperCaseText(const Platform &platform, std::string_view text) {
+  std::string result(text);
+  if (!result.empty())
+    platform.upperCase(result.data(), static_cast<int>(result.size()));
+  return result;
+}
+
+int32_t indexOf(std::string_view needle, std::string_view haystack) {
+  if (needle.empty() || haystack.size() < needle.size())
+    return 0;
+  return findFrom(needle, haystack, 0);
+}
+
+int32_t indexOfCharAware(const Platform &platform, std::string_view needle,
+                         std::string_view haystack) {
+  needle = upToNul(needle);
+  haystack = upToNul(haystack);
+  if (needle.empty() || haystack.empty())
+    return 0;
+  int32_t candidate = findFrom(needle, haystack, 0);
+  while (candidate > 0) {
+    ByteKind kind = byteKindAt(haystack, candidate);
+    if (kind != ByteKind::TrailByte &&
+        platform.sameText(haystack.data() + candidate - 1, needle.data(),
+                          static_cast<int>(needle.size())))
+      return candidate;
+    // A refused trail-byte candidate resumes at the very next byte, so an overlapping
+    // occurrence that starts on a character of its own is still found.
+    size_t next = static_cast<size_t>(candidate) + (kind == ByteKind::LeadByte ? 1 : 0);
+    candidate = findFrom(needle, haystack, next);
+  }
+  return 0;
+}
+
+bool containsIgnoreCase(const Platform &platform, std::string_view text, std::string_view pattern) {
+  std::string upperText = upperCaseText(platform, text);
+  std::string upperPattern = upperCaseText(platform, pattern);
+  return indexOfCharAware(platform, upperPattern, upperText) > 0;
+}
+
+std::string replaceAllIgnoreCase(const Platform &platform, std::string_view text,
+                                 std::string_view oldText, std::string_view newText) {
+  // The search runs on an upper-cased copy; the result is built from the caller's own bytes.
+  // Upper-casing keeps byte lengths, so both rests stay aligned.
+  std::string upper = upperCaseText(platform, text);
+  std::string pattern = upperCaseText(platform, oldText);
+  std::string_view searchRest = upper;
+  std::string_view sourceRest = text;
+  std::string result;
+  while (!searchRest.empty()) {
+    int32_t p = indexOfCharAware(platform, pattern, searchRest);
+    if (p == 0) {
+      result.append(sourceRest);
+      break;
+    }
+    result.append(subview(sourceRest, 1, p - 1));
+    result.append(newText);
+    sourceRest = subview(sourceRest, p + static_cast<int32_t>(oldText.size()), kRest);
+    searchRest = subview(searchRest, p + static_cast<int32_t>(pattern.size()), kRest);
+  }
+  return result;
+}
+
+std::string reverseText(std::string_view text) {
+  return std::string(text.rbegin(), text.rend());
+}
+
+int32_t lastIndexOf(std::string_view needle, std::string_view haystack) {
+  int32_t p = indexOf(reverseText(needle), reverseText(haystack));
+  if (p == 0)
+    return 0;
+  return static_cast<int32_t>(haystack.size()) - p - static_cast<int32_t>(needle.size()) + 2;
+}
+
+std::string substring(std::string_view text, int32_t index, int32_t count) {
+  return std::string(subview(text, index, count));
+}
+
+std::string decimalText(int32_t n) {
+  return std::to_string(n);
+}
+
+} // namespace velmora
