@@ -1,1 +1,80 @@
-int placeholder_template_expansion_test();
+#include "launcher/template_expansion.h"
+
+#include "platform/fake_platform.h"
+#include "text/argument_list.h"
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+TEST(TemplateExpansion, FirstStageFillsEitherDirectoryOrPath) {
+  struct Case {
+    const char *commandTemplate, *target, *expected;
+  };
+  const Case cases[] = {
+      {"notepad.exe %P", R"(C:\a b\x.txt)", R"(notepad.exe C:\a b\x.txt)"},
+      {"notepad.exe \"%p\"", R"(C:\a b\x.txt)", R"(notepad.exe "C:\a b\x.txt")"},
+      {"explorer.exe %d", R"(C:\dir\file.txt)", R"(explorer.exe C:\dir)"},
+      {"%D", R"(C:\report.txt)", "C:"},
+      {"tool %D %P", R"(C:\dir\f)", R"(tool C:\dir %P)"},
+      {"cd %D", "file.txt", "cd "},
+      {"cd %D", R"(\file)", "cd "},
+      {"cd %D", R"(C:\dir\)", R"(cd C:\dir)"},
+      {"", R"(C:\x)", ""},
+      {"plain", R"(C:\x)", "plain"},
+      {"%P", "/ini=D:\\s.ini", "/ini=D:\\s.ini"},
+  };
+  FakePlatform fake;
+  fake.activate(FakeLocale::Western);
+  for (const Case &c : cases)
+    EXPECT_EQ(expandTemplate(fake, c.commandTemplate, c.target), c.expected) << c.commandTemplate;
+}
+
+TEST(TemplateExpansion, DirectoryCutRespectsDoubleByteCharacters) {
+  FakePlatform fake;
+  fake.activate(FakeLocale::Japanese);
+  // 表 is 95 5C in code page 932: its second byte is not a backslash.
+  EXPECT_EQ(expandTemplate(fake, "x %D", "C:\\docs\\\x95\x5C.txt"), "x C:\\docs");
+  EXPECT_EQ(expandTemplate(fake, "x %D", "C:\\\x95\x5C\\a.txt"), "x C:\\\x95\x5C");
+  EXPECT_EQ(expandTemplate(fake, "x %D", "\x95\x5C"), "x ");
+  fake.activate(FakeLocale::Western);
+  EXPECT_EQ(expandTemplate(fake, "x %D", "C:\\docs\\\x95\x5C.txt"), "x C:\\docs\\\x95");
+}
+
+TEST(TemplateExpansion, DirectoryCutUsesThePlatformSeparator) {
+  FakePlatform fake;
+  fake.activate(FakeLocale::Western);
+  fake.separator = '/';
+  EXPECT_EQ(expandTemplate(fake, "cd %D", "/home/u/a b.txt"), "cd /home/u");
+  EXPECT_EQ(expandTemplate(fake, "cd %D", R"(C:\x\y)"), "cd ");
+}
+
+TEST(TemplateExpansion, SecondStageReplacesPassByPass) {
+  struct Case {
+    const char *commandLine;
+    bool settingsOption;
+    const char *command, *expected;
+  };
+  const Case cases[] = {
+      {R"(p -x -y C:\f)", false, R"(app %O2 %O1 C:\f)", R"(app -y -x C:\f)"},
+      {R"(p /ini=D:\s.ini -x C:\f)", true, R"(app %O1 %O2 C:\f)", R"(app -x %O2 C:\f)"},
+      {R"(p /ini=D:\s.ini C:\f)", true, "app %O1", "app %O1"},
+      {R"(p C:\f)", false, "app %O1", "app %O1"},
+      {"p a b c d e f g h i j k", false, "%O10 %O1", "a0 a"},
+      {"p %O2 two t", false, "%O1", "two"}, // pass 2 sees what pass 1 brought in
+      {R"(p -n C:\%O1.txt)", false, R"(e C:\%O1.txt)", R"(e C:\-n.txt)"}, // from the target
+      {"p -a -b t", false, "%o1 %O01 %O3", "-a %O01 %O3"},
+      {"p a t", false, "", ""},
+  };
+  FakePlatform fake;
+  fake.activate(FakeLocale::Western);
+  for (const Case &c : cases) {
+    fake.commandLineText = c.commandLine;
+    EXPECT_EQ(substituteArguments(c.command, ArgumentList(fake), c.settingsOption), c.expected)
+        << c.commandLine;
+  }
+}
+
+} // namespace
+} // namespace velmora

@@ -83,7 +83,9 @@ std::string_view unquote(std::string_view value) {
   return value;
 }
 
+// What a reader with a C-string buffer of the platform's size hands back.
 std::string cut(std::string_view value) {
+  value = value.substr(0, value.find('\0'));
   return std::string(value.substr(0, kProfileValueLimit));
 }
 

@@ -20,6 +20,7 @@ constexpr size_t kProfileValueLimit = 2047;
 //   - "[name" starts a section, which ends at the first ']' (the rest of the line is ignored).
 //   - A key line splits at its first '='; a line without '=' is no key.
 //   - One outer pair of matching '"' or '\'' around a value is removed.
+//   - A value ends at a NUL byte, as it would in a C-string buffer.
 //   - Names match without regard to ASCII case; only the first section of a name is searched,
 //     the first key of a name wins, and keys before the first section are never found.
 std::string profileValue(std::string_view contents, std::string_view section, std::string_view key,

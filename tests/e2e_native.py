@@ -1,0 +1,145 @@
+#!/usr/bin/env python3
+"""End-to-end checks of the native velmora: real settings files, a recorder program as the
+launched command, and the real process start."""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+ARGS = None
+
+
+def write(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+class Native(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="velmora-e2e-")
+        self.velmora = os.path.join(self.dir, "velmora")
+        shutil.copy2(ARGS.velmora, self.velmora)
+        self.record = os.path.join(self.dir, "record")
+        self.rec = ARGS.recorder
+
+    def tearDown(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    def settings(self, body, name="velmora.ini"):
+        path = os.path.join(self.dir, name)
+        write(path, b"[Path]\r\n" + body.replace("REC", self.rec).encode() + b"\r\n")
+        return path
+
+    def run_velmora(self, *args, env=None):
+        environment = dict(os.environ, VELMORA_RECORD=self.record)
+        environment.update(env or {})
+        done = subprocess.run([self.velmora, *args], capture_output=True, env=environment,
+                              cwd=self.dir, timeout=30)
+        self.assertEqual(done.returncode, 0)
+        self.assertEqual(done.stdout, b"")
+        self.assertEqual(done.stderr, b"")
+
+    def recorded(self):
+        """The argument lists of every recorder start; waits for the detached child."""
+        deadline = time.time() + 10
+        while not os.path.exists(self.record) and time.time() < deadline:
+            time.sleep(0.02)
+        time.sleep(0.2)
+        if not os.path.exists(self.record):
+            return []
+        with open(self.record, "rb") as f:
+            lines = f.read().split(b"\n")[:-1]
+        return [line.split(b"\0")[:-1] for line in lines]
+
+    def nothing_started(self):
+        time.sleep(0.5)
+        self.assertFalse(os.path.exists(self.record))
+
+    def test_no_argument_reads_and_starts_nothing(self):
+        self.settings("default=REC x")
+        self.run_velmora()
+        self.nothing_started()
+
+    def test_default_template_with_target(self):
+        self.settings("default=REC open %P")
+        self.run_velmora("/tmp/a.txt")
+        self.assertEqual(self.recorded(), [[b"open", b"/tmp/a.txt"]])
+
+    def test_middle_arguments_and_directory(self):
+        self.settings("default=REC %O2 %O1 %d %O3")
+        self.run_velmora("-x", "-y", "/home/u/docs/f.txt")
+        self.assertEqual(self.recorded(), [[b"-y", b"-x", b"/home/u/docs", b"%O3"]])
+
+    def test_settings_option_names_another_file(self):
+        other = self.settings("default=REC other %O1 %P", name="other.ini")
+        self.settings("default=REC wrong")
+        self.run_velmora("/ini=" + other, "-x", "/t")
+        self.assertEqual(self.recorded(), [[b"other", b"-x", b"/t"]])
+
+    def test_option_in_capitals_is_an_ordinary_argument(self):
+        self.settings("default=REC %O1 %P")
+        self.run_velmora("/INI=/nowhere.ini", "/t")
+        self.assertEqual(self.recorded(), [[b"/INI=/nowhere.ini", b"/t"]])
+
+    def test_hostile_target_arrives_as_plain_text(self):
+        self.settings('default=REC "%P"')
+        canary = os.path.join(self.dir, "pwned")
+        target = f"/tmp/a b; touch {canary}; $(touch {canary})`touch {canary}`.txt"
+        self.run_velmora(target)
+        self.assertEqual(self.recorded(), [[target.encode()]])
+        self.assertFalse(os.path.exists(canary))
+
+    def test_reader_rules(self):
+        body = ("; comment\r\n  DEFAULT  =  'REC  spaced  %P'  \r\nshift=REC no\r\n"
+                "default=REC second")
+        self.settings(body)
+        self.run_velmora("t")
+        self.assertEqual(self.recorded(), [[b"spaced", b"t"]])
+
+    def test_settings_file_is_left_untouched(self):
+        path = self.settings("default=REC %P")
+        os.utime(path, (1_000_000_000, 1_000_000_000))
+        before = open(path, "rb").read()
+        self.run_velmora("t")
+        self.assertEqual(self.recorded(), [[b"t"]])
+        self.assertEqual(open(path, "rb").read(), before)
+        self.assertEqual(os.stat(path).st_mtime, 1_000_000_000)
+
+    def test_missing_settings_start_nothing(self):
+        self.run_velmora("t")
+        self.nothing_started()
+
+    def test_empty_template_starts_nothing(self):
+        self.settings("default=\r\nshift=REC %P")
+        self.run_velmora("t")
+        self.nothing_started()
+
+    def test_missing_program_is_silent(self):
+        self.settings("default=/nonexistent/program %P")
+        self.run_velmora("t")
+
+    def test_utf8_locale_passes_multibyte_names_intact(self):
+        self.settings("default=REC %O1 %D")
+        target = "/tmp/表\\x/報告.txt"
+        self.run_velmora("-表", target, env={"LC_ALL": "C.UTF-8"})
+        self.assertEqual(self.recorded(), [["-表".encode(), "/tmp/表\\x".encode()]])
+
+    def test_shipped_example_settings(self):
+        example = os.path.join(ARGS.examples, "velmora-linux.ini")
+        environment = dict(os.environ)
+        done = subprocess.run([self.velmora, "/ini=" + example, "README.md"], capture_output=True,
+                              env=environment, timeout=30)
+        self.assertEqual(done.returncode, 0)
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--velmora", required=True)
+    parser.add_argument("--recorder", required=True)
+    parser.add_argument("--examples", required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
