@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what building and testing velmora needs beyond a C++ machine with CMake, Ninja and
+# GoogleTest: the mingw-w64 cross compilers, Wine (64- and 32-bit) and the ja_JP.UTF-8 locale
+# that the code page 932 runs need. Debian 12; run as root. Does nothing that is already done.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+
+packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386
+          locales python3)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+    missing+=("$package")
+done
+if ((${#missing[@]})); then
+  [ "$(id -u)" = 0 ] || { echo "install-deps: run as root to install: ${missing[*]}" >&2; exit 1; }
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Without the Linux locale, Wine maps Unix file names wrongly under LC_ALL=ja_JP.UTF-8.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+  [ "$(id -u)" = 0 ] || { echo "install-deps: run as root to generate ja_JP.UTF-8" >&2; exit 1; }
+  grep -qx 'ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen
+fi
