@@ -13,18 +13,22 @@
 
 namespace velmora {
 
-void runLauncher(const Platform &platform) {
+std::optional<std::string> composeLaunchCommand(const Platform &platform) {
   ArgumentList arguments(platform);
   int32_t count = arguments.argumentCount();
   if (count == 0)
-    return;
+    return std::nullopt;
   std::string target = arguments.argumentAt(count);
   SettingsLocation location = locateSettings(arguments);
   // The settings are read before the keys are sampled, and the keys only once.
   TemplateSet templates = readTemplates(platform, location.path);
   std::string launchCommand = expandTemplate(platform, selectTemplate(platform, templates), target);
-  launchCommand = substituteArguments(launchCommand, arguments, location.fromOption);
-  startProcess(platform, launchCommand);
+  return substituteArguments(launchCommand, arguments, location.fromOption);
+}
+
+void runLauncher(const Platform &platform) {
+  if (std::optional<std::string> launchCommand = composeLaunchCommand(platform))
+    startProcess(platform, *launchCommand);
 }
 
 int launcherMain(const Platform &platform) {

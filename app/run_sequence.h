@@ -2,9 +2,16 @@
 #ifndef VELMORA_APP_RUN_SEQUENCE_H
 #define VELMORA_APP_RUN_SEQUENCE_H
 
+#include <optional>
+#include <string>
+
 namespace velmora {
 
 class Platform;
+
+// Everything up to the start: reads the settings, samples the keys once and composes the launch
+// command. Nothing at all (no value) without an argument.
+std::optional<std::string> composeLaunchCommand(const Platform &platform);
 
 // Reads the settings, samples the keys once, composes the launch command and starts it. Does
 // nothing at all without an argument.

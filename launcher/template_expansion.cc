@@ -30,10 +30,16 @@ std::string substituteArguments(const std::string &command, const ArgumentList &
   // With the settings option, argument 1 is no "%O" argument; the target never is.
   int32_t lastPass = settingsOption ? count - 2 : count - 1;
   int32_t shift = settingsOption ? 1 : 0;
+  const Platform &platform = arguments.platform();
   std::string result = command;
-  for (int32_t n = 1; n <= lastPass; ++n)
-    result = replaceAllIgnoreCase(arguments.platform(), result, "%O" + decimalText(n),
-                                  arguments.argumentAt(n + shift));
+  for (int32_t n = 1; n <= lastPass; ++n) {
+    std::string placeholder = "%O" + decimalText(n);
+    // A pass that finds nothing changes nothing; skipping it spares splitting the command line
+    // again for an argument that no placeholder takes.
+    if (!containsIgnoreCase(platform, result, placeholder))
+      continue;
+    result = replaceAllIgnoreCase(platform, result, placeholder, arguments.argumentAt(n + shift));
+  }
   return result;
 }
 

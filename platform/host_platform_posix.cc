@@ -20,8 +20,9 @@ namespace {
 class PosixPlatform final : public Platform {
 public:
   PosixPlatform(int argc, char **argv) {
-    std::setlocale(LC_ALL, "");
-    const char *name = std::setlocale(LC_CTYPE, nullptr);
+    // Only the character type matters here, and loading every other category of the user's
+    // locale would cost a dozen file opens on each start.
+    const char *name = std::setlocale(LC_CTYPE, "");
     localeId_ = localeIdForName(name != nullptr ? name : "C");
     codePage_ = codePageForCodeset(nl_langinfo(CODESET));
     ranges_ = leadByteRangesOf(codePage_);

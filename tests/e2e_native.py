@@ -128,6 +128,27 @@ class Native(unittest.TestCase):
         self.run_velmora("-表", target, env={"LC_ALL": "C.UTF-8"})
         self.assertEqual(self.recorded(), [["-表".encode(), "/tmp/表\\x".encode()]])
 
+    @unittest.skipIf(os.environ.get("VELMORA_SANITIZED"), "sanitizers reserve more address space")
+    def test_memory_exhaustion_ends_with_status_one_and_starts_nothing(self):
+        # One "%O1" pass over 650 placeholders with a 120 kB argument needs about 80 MB.
+        self.settings("default=REC " + "%O1" * 650)
+        limit = f"--as={48 * 1024 * 1024}"
+        small = subprocess.run(["prlimit", limit, self.velmora, "x", "t"], capture_output=True,
+                               env=dict(os.environ, VELMORA_RECORD=self.record), timeout=30)
+        self.assertEqual(small.returncode, 0)
+        self.assertEqual(self.recorded(), [[b"x" * 650]])
+        os.remove(self.record)
+
+        done = subprocess.run(["prlimit", limit, self.velmora, "x" * 120_000, "t"],
+                              capture_output=True, env=dict(os.environ, VELMORA_RECORD=self.record),
+                              timeout=30)
+        self.assertEqual(done.returncode, 1)
+        self.assertEqual(done.stdout, b"")
+        text = done.stderr.decode()
+        self.assertRegex(text, r"^アプリケーション エラー\nEOutOfMemoryがモジュール velmora の "
+                               r"[0-9A-F]{16} で発生しました。\nメモリが足りません\.\n$")
+        self.nothing_started()
+
     def test_shipped_example_settings(self):
         example = os.path.join(ARGS.examples, "velmora-linux.ini")
         environment = dict(os.environ)

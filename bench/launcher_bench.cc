@@ -1,0 +1,140 @@
+// Speed of the launcher's own work on the real POSIX backend: splitting the command line
+// (nothing is cached, so every request walks it again) and composing the launch command.
+#include "app/run_sequence.h"
+#include "launcher/template_expansion.h"
+#include "platform/host_platform.h"
+#include "text/argument_list.h"
+#include "text/system_locale.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+constexpr size_t kWindowsLimit = 32767; // the longest command line CreateProcess accepts
+
+// argv for a command line of at most kWindowsLimit bytes: the program, optionally a settings
+// option, then arguments from `next` until the line is full.
+template <typename Next> std::vector<std::string> fill(std::string first, Next next) {
+  std::vector<std::string> argv = {"/opt/velmora/velmora", std::move(first)};
+  size_t length = argv[0].size() + 1 + argv[1].size();
+  for (size_t i = 0;; ++i) {
+    std::string argument = next(i);
+    if (length + 1 + argument.size() > kWindowsLimit)
+      return argv;
+    length += 1 + argument.size();
+    argv.push_back(std::move(argument));
+  }
+}
+
+std::vector<std::string> realisticPaths(std::string first) {
+  return fill(std::move(first), [](size_t i) {
+    return "/home/user/Documents/projects/report-" + std::to_string(i) + "/draft.txt";
+  });
+}
+
+std::vector<std::string> oneByteArguments(std::string first) {
+  return fill(std::move(first), [](size_t) { return std::string("a"); });
+}
+
+std::unique_ptr<Platform> hostWith(std::vector<std::string> &argv) {
+  std::vector<char *> pointers;
+  for (std::string &argument : argv)
+    pointers.push_back(argument.data());
+  std::unique_ptr<Platform> host = makeHostPlatform(static_cast<int>(pointers.size()),
+                                                    pointers.data());
+  initSystemLocale(*host);
+  return host;
+}
+
+std::string settingsFile(const std::string &commandTemplate) {
+  std::filesystem::path path = std::filesystem::temp_directory_path() / "velmora-bench.ini";
+  std::FILE *file = std::fopen(path.c_str(), "wb");
+  std::fprintf(file, "[Path]\r\ndefault=%s\r\n", commandTemplate.c_str());
+  std::fclose(file);
+  return "/ini=" + path.string();
+}
+
+void reportLine(benchmark::State &state, const Platform &host) {
+  state.counters["bytes"] = static_cast<double>(std::string(host.commandLine()).size());
+  state.counters["arguments"] = ArgumentList(host).argumentCount();
+}
+
+void ArgumentCountRealistic(benchmark::State &state) {
+  std::vector<std::string> argv = realisticPaths("first");
+  std::unique_ptr<Platform> host = hostWith(argv);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(ArgumentList(*host).argumentCount());
+  reportLine(state, *host);
+}
+
+void LastArgumentRealistic(benchmark::State &state) {
+  std::vector<std::string> argv = realisticPaths("first");
+  std::unique_ptr<Platform> host = hostWith(argv);
+  ArgumentList arguments(*host);
+  int32_t count = arguments.argumentCount();
+  for (auto _ : state)
+    benchmark::DoNotOptimize(arguments.argumentAt(count));
+  reportLine(state, *host);
+}
+
+// The launcher's whole work but the process start: settings read, keys, both expansion stages.
+void ComposeRealistic(benchmark::State &state) {
+  std::vector<std::string> argv = realisticPaths(settingsFile("editor %O1 %O2 \"%P\""));
+  std::unique_ptr<Platform> host = hostWith(argv);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(composeLaunchCommand(*host));
+  reportLine(state, *host);
+}
+
+void ComposeOneByteArguments(benchmark::State &state) {
+  std::vector<std::string> argv = oneByteArguments(settingsFile("editor %O1 %O2 \"%P\""));
+  std::unique_ptr<Platform> host = hostWith(argv);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(composeLaunchCommand(*host));
+  reportLine(state, *host);
+}
+
+// The worst case: every argument brings in the next pass's placeholder, so every pass finds
+// one and splits the command line again up to its argument.
+void ComposeChainedPlaceholders(benchmark::State &state) {
+  std::vector<std::string> argv = fill(settingsFile("%O1"), [](size_t i) {
+    return "%O" + std::to_string(i + 2);
+  });
+  std::unique_ptr<Platform> host = hostWith(argv);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(composeLaunchCommand(*host));
+  reportLine(state, *host);
+}
+
+// A 2 kB template (the most a settings value holds) made of placeholders.
+void ExpansionManyPlaceholders(benchmark::State &state) {
+  std::vector<std::string> argv = {"velmora", "-a", "-b", "-c", "/home/user/docs/file.txt"};
+  std::unique_ptr<Platform> host = hostWith(argv);
+  std::string commandTemplate;
+  while (commandTemplate.size() < 2040)
+    commandTemplate += "%O1 %o2 %P %O3 ";
+  commandTemplate.resize(2047);
+  ArgumentList arguments(*host);
+  for (auto _ : state) {
+    std::string command = expandTemplate(*host, commandTemplate, "/home/user/docs/file.txt");
+    benchmark::DoNotOptimize(substituteArguments(command, arguments, false));
+  }
+}
+
+BENCHMARK(ArgumentCountRealistic)->Unit(benchmark::kMicrosecond);
+BENCHMARK(LastArgumentRealistic)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ComposeRealistic)->Unit(benchmark::kMillisecond);
+BENCHMARK(ComposeOneByteArguments)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ComposeChainedPlaceholders)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ExpansionManyPlaceholders)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+} // namespace velmora
+
+BENCHMARK_MAIN();
