@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs what building and testing velmora needs beyond a C++ machine with CMake, Ninja and
-# GoogleTest: the mingw-w64 cross compilers, Wine (64- and 32-bit) and the ja_JP.UTF-8 locale
-# that the code page 932 runs need. Debian 12; run as root. Does nothing that is already done.
+# GoogleTest: the mingw-w64 cross compilers, Wine (64- and 32-bit), the ja_JP.UTF-8 locale that
+# the code page 932 runs need, and clang's libFuzzer. Debian 12; run as root. Does nothing that is already done.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386
-          locales python3)
+          locales python3 googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||

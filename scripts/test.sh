@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The whole test suite: native (unit and end to end), the sanitizer build, and Windows under
-# Wine in the default and the Japanese locale.
+# The whole test suite: native (unit and end to end), the sanitizer build, Windows under Wine in
+# the default and the Japanese locale, and a bounded fuzzing run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -24,3 +24,5 @@ else
   ctest --preset windows -LE wine
   ctest --preset windows64
 fi
+
+bash scripts/fuzz.sh
