@@ -3,6 +3,7 @@
 launched command, and the real process start."""
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -11,6 +12,17 @@ import time
 import unittest
 
 ARGS = None
+
+
+def report_values(report, label):
+    """The quoted values of the report lines that start with `label`, as bytes."""
+    values = []
+    for line in report.split(b"\n"):
+        match = re.match(rb"\s*" + re.escape(label) + rb'[^"]*"(.*)"', line)
+        if match:
+            values.append(re.sub(rb"\\x([0-9A-F]{2})",
+                                 lambda m: bytes([int(m.group(1), 16)]), match.group(1)))
+    return values
 
 
 def write(path, data):
@@ -149,6 +161,41 @@ class Native(unittest.TestCase):
                                r"[0-9A-F]{16} で発生しました。\nメモリが足りません\.\n$")
         self.nothing_started()
 
+    def check(self, *args):
+        shutil.copy2(ARGS.check, os.path.join(self.dir, "velmora-check"))
+        return subprocess.run([os.path.join(self.dir, "velmora-check"), *args],
+                              capture_output=True, cwd=self.dir, timeout=30)
+
+    def test_check_reports_what_velmora_starts(self):
+        self.settings('default=REC "%P" %O1 %O2 x%o1\r\nalt=REC alt')
+        cases = [["-a", "/tmp/a b.txt"], ["/tmp/t"], ["-a", "-b", "-c", "/tmp/%O1.txt"],
+                 ["/ini=" + os.path.join(self.dir, "velmora.ini"), "-x", "t"]]
+        for args in cases:
+            done = self.check(*args)
+            self.assertEqual(done.returncode, 0, done.stdout)
+            command = report_values(done.stdout, b"launch command")
+            split = report_values(done.stdout, b"program:") + report_values(done.stdout, b"argument ")
+            if os.path.exists(self.record):
+                os.remove(self.record)
+            self.run_velmora(*args)
+            started = self.recorded()
+            self.assertEqual(len(started), 1)
+            self.assertEqual(split, [self.rec.encode(), *started[0]], args)
+            self.assertEqual(command[0].split(b" ")[0], self.rec.encode())
+        # --hold stands in for the keyboard; the real velmora sees no key here.
+        self.assertIn(b'launch command (' + str(len(self.rec) + 4).encode() + b' bytes)',
+                      self.check("--hold=alt", "t").stdout)
+
+    def test_check_exit_status(self):
+        self.settings("default=REC %P\r\nshift=\r\nctrl=/no/such/program %P")
+        self.assertEqual(self.check("t").returncode, 0)
+        self.assertEqual(self.check("--hold=shift", "t").returncode, 1)
+        self.assertEqual(self.check("--hold=ctrl", "t").returncode, 1)
+        self.assertEqual(self.check().returncode, 1)
+        self.assertEqual(self.check("--hold=meta", "t").returncode, 2)
+        self.assertEqual(self.check("--help").returncode, 0)
+        self.nothing_started()
+
     def test_shipped_example_settings(self):
         example = os.path.join(ARGS.examples, "velmora-linux.ini")
         environment = dict(os.environ)
@@ -162,5 +209,6 @@ if __name__ == "__main__":
     parser.add_argument("--velmora", required=True)
     parser.add_argument("--recorder", required=True)
     parser.add_argument("--examples", required=True)
+    parser.add_argument("--check", required=True)
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0], *rest], verbosity=2)

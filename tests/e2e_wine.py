@@ -4,6 +4,7 @@ and a recorder program, started by velmora, writes the command line it received 
 Settings go through Wine's real profile reader."""
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -37,6 +38,30 @@ class Wine(unittest.TestCase):
         with open(path, "wb") as f:
             f.write(text)
         return path
+
+    def run_starter(self, exe, command_line):
+        line = b'"' + windows_path(exe).encode(self.encoding) + b'"'
+        if command_line:
+            line += b" " + command_line.encode(self.encoding)
+        line_file = os.path.join(self.dir, "line")
+        with open(line_file, "wb") as f:
+            f.write(line)
+        env = dict(os.environ, LC_ALL=self.locale, VELMORA_RECORD=windows_path(self.record))
+        return subprocess.run([ARGS.build + "/wine-run.sh", ARGS.starter, windows_path(line_file)],
+                              capture_output=True, env=env, timeout=120)
+
+    def check(self, command_line):
+        """velmora-check's launch command for the same arguments, and its exit status."""
+        exe = os.path.join(self.dir, "velmora-check.exe")
+        shutil.copy2(ARGS.check, exe)
+        done = self.run_starter(exe, command_line)
+        *report, status = done.stdout.replace(b"\r\n", b"\n").strip().split(b"\n")
+        match = re.search(rb'launch command \(\d+ bytes\): "(.*)"', b"\n".join(report))
+        command = None
+        if match:
+            command = re.sub(rb"\\x([0-9A-F]{2})", lambda m: bytes([int(m.group(1), 16)]),
+                             match.group(1)).decode(self.encoding)
+        return command, int(status)
 
     def start(self, command_line, velmora=None):
         """Starts velmora with `command_line` after its quoted path; returns what the recorder
@@ -119,6 +144,18 @@ class WesternLocale(Wine):
         self.assertEqual(self.start("t"), [])
 
 
+    def test_check_reports_what_velmora_starts(self):
+        self.settings('default="REC" "%P" %O1 %O2 x%o1\r\nshift=REC shift')
+        for args in [r'-a "C:\a b.txt"', r"C:\t", r"-a -b -c C:\%O1.txt"]:
+            command, status = self.check(args)
+            self.assertEqual(status, 0)
+            if os.path.exists(self.record):
+                os.remove(self.record)
+            self.assertEqual(self.start(args), [command])
+        self.assertEqual(self.check("--hold=shift t"), (self.rec() + " shift", 0))
+        self.assertEqual(self.check("--hold=ctrl t"), ("", 1))
+
+
 class JapaneseLocale(Wine):
     """Code page 932: 表 is 95 5C, whose second byte is a backslash."""
     locale = "ja_JP.UTF-8"
@@ -154,5 +191,6 @@ if __name__ == "__main__":
     parser.add_argument("--velmora", required=True)
     parser.add_argument("--starter", required=True)
     parser.add_argument("--recorder", required=True)
+    parser.add_argument("--check", required=True)
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0], *rest], verbosity=2)

@@ -1,0 +1,45 @@
+// velmora-check: shows what velmora would do with the same arguments, and why, without
+// starting anything.
+#include "check/checked_platform.h"
+#include "check/diagnosis.h"
+#include "platform/host_platform.h"
+#include "text/system_locale.h"
+
+namespace {
+
+constexpr char kHelp[] =
+    "usage: velmora-check [--hold=KEY] [--help] ARGUMENT... TARGET\n"
+    "\n"
+    "Shows what velmora would do when started with the same arguments: which settings file it\n"
+    "reads and why, the six templates in it, which key or mouse button is held, the chosen\n"
+    "template, the launch command byte for byte and how it splits into program and arguments,\n"
+    "with warnings for common mistakes. Nothing is started.\n"
+    "\n"
+    "  --hold=KEY  take KEY as held instead of reading the keyboard and mouse: shift, ctrl,\n"
+    "              alt, x1, x2 (the extra mouse buttons) or none\n"
+    "  --help      this text\n"
+    "\n"
+    "Put velmora-check next to velmora so that it finds the same velmora.ini.\n"
+    "Exit status: 0 when velmora would start a command, 1 when nothing would start, 2 for bad\n"
+    "options.\n";
+
+} // namespace
+
+int main(int argc, char **argv) {
+  std::unique_ptr<velmora::Platform> host = velmora::makeHostPlatform(argc, argv);
+  std::unique_ptr<velmora::CheckPlatform> check = velmora::makeHostCheckPlatform();
+  velmora::CheckOptions options = velmora::parseCheckOptions(*host);
+  if (!options.error.empty()) {
+    check->print("velmora-check: " + options.error + "\n\n" + kHelp);
+    return 2;
+  }
+  if (options.help) {
+    check->print(kHelp);
+    return 0;
+  }
+  velmora::CheckedPlatform platform(*host, options);
+  velmora::initSystemLocale(platform);
+  velmora::Diagnosis diagnosis = velmora::diagnose(platform, *check);
+  check->print(velmora::formatReport(diagnosis));
+  return diagnosis.wouldLaunch() ? 0 : 1;
+}

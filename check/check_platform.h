@@ -1,0 +1,42 @@
+// What velmora-check asks of the system beyond the launcher's own platform seam.
+#ifndef VELMORA_CHECK_CHECK_PLATFORM_H
+#define VELMORA_CHECK_CHECK_PLATFORM_H
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+class Platform;
+
+struct FileStatus {
+  std::string where; // the file the settings reader would open
+  bool exists = false;
+  bool readable = false;
+};
+
+class CheckPlatform {
+public:
+  virtual ~CheckPlatform() = default;
+  // Where the platform's settings reader looks for `path`, and whether that file can be read.
+  virtual FileStatus settingsFile(const std::string &path) const = 0;
+  // The launch command as the platform's process creation reads it: the program first.
+  virtual std::vector<std::string> splitLaunchCommand(const Platform &platform,
+                                                      const std::string &command) const = 0;
+  // The file process creation would start for `program`; empty when there is none.
+  virtual std::string findProgram(const std::string &program) const = 0;
+  // Text for the user's console.
+  virtual void print(const std::string &text) const = 0;
+};
+
+std::unique_ptr<CheckPlatform> makeHostCheckPlatform();
+
+// How the Microsoft C runtime splits a command line into argv, which is how most Windows
+// programs read theirs: the program up to a space or tab (or inside quotation marks), then
+// arguments with 2n backslashes before a quotation mark giving n backslashes.
+std::vector<std::string> splitLikeWindowsPrograms(const std::string &commandLine);
+
+} // namespace velmora
+
+#endif

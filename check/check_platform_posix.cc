@@ -1,0 +1,67 @@
+// POSIX backend of velmora-check: file access, PATH search and standard output.
+#include "check/check_platform.h"
+
+#include "text/argument_list.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmora {
+namespace {
+
+bool isExecutableFile(const std::string &path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+class PosixCheckPlatform final : public CheckPlatform {
+public:
+  FileStatus settingsFile(const std::string &path) const override {
+    FileStatus status;
+    status.where = path;
+    struct stat info {};
+    status.exists = !path.empty() && stat(path.c_str(), &info) == 0;
+    if (std::FILE *file =
+            status.exists && S_ISREG(info.st_mode) ? std::fopen(path.c_str(), "rb") : nullptr) {
+      status.readable = true;
+      std::fclose(file);
+    }
+    return status;
+  }
+
+  std::vector<std::string> splitLaunchCommand(const Platform &platform,
+                                              const std::string &command) const override {
+    return splitCommandLine(platform, command.c_str());
+  }
+
+  std::string findProgram(const std::string &program) const override {
+    if (program.find('/') != std::string::npos)
+      return isExecutableFile(program) ? program : "";
+    const char *path = std::getenv("PATH");
+    std::string directories = path != nullptr ? path : "/usr/bin:/bin";
+    for (size_t start = 0;;) {
+      size_t end = directories.find(':', start);
+      std::string directory = directories.substr(start, end - start);
+      std::string candidate = (directory.empty() ? "." : directory) + "/" + program;
+      if (isExecutableFile(candidate))
+        return candidate;
+      if (end == std::string::npos)
+        return "";
+      start = end + 1;
+    }
+  }
+
+  void print(const std::string &text) const override {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+  }
+};
+
+} // namespace
+
+std::unique_ptr<CheckPlatform> makeHostCheckPlatform() {
+  return std::make_unique<PosixCheckPlatform>();
+}
+
+} // namespace velmora

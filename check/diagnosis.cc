@@ -1,0 +1,197 @@
+#include "check/diagnosis.h"
+
+#include "launcher/modifier_selection.h"
+#include "launcher/template_expansion.h"
+#include "platform/platform.h"
+#include "text/argument_list.h"
+#include "text/text_routines.h"
+
+#include <cctype>
+
+namespace velmora {
+namespace {
+
+constexpr ModifierSlot kSlots[] = {ModifierSlot::Default, ModifierSlot::Shift, ModifierSlot::Ctrl,
+                                   ModifierSlot::Alt,     ModifierSlot::X1,    ModifierSlot::X2};
+
+struct Placeholder {
+  size_t offset; // of the '%'
+  char kind;     // 'P', 'D' or 'O'
+  std::string digits;
+  std::string written; // as the template spells it
+};
+
+// Placeholders as a reader of the template sees them; the expansion itself is case-insensitive
+// and so is this.
+std::vector<Placeholder> placeholdersOf(const std::string &text) {
+  std::vector<Placeholder> found;
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '%')
+      continue;
+    char kind = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i + 1])));
+    if (kind != 'P' && kind != 'D' && kind != 'O')
+      continue;
+    Placeholder placeholder{i, kind, "", ""};
+    for (size_t j = i + 2; j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]));
+         ++j)
+      placeholder.digits += text[j];
+    placeholder.written = text.substr(i, 2 + placeholder.digits.size());
+    if (kind != 'O' || !placeholder.digits.empty())
+      found.push_back(placeholder);
+  }
+  return found;
+}
+
+bool insideQuotes(const std::string &text, size_t offset) {
+  size_t quotes = 0;
+  for (size_t i = 0; i < offset; ++i)
+    quotes += text[i] == '"' ? 1u : 0u;
+  return quotes % 2 == 1;
+}
+
+bool holdsBlank(const std::string &text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x01 && static_cast<unsigned char>(c) <= 0x20)
+      return true;
+  return false;
+}
+
+void warnAboutTemplate(Diagnosis &d, const Platform &platform, const std::string &chosen,
+                       const std::string &target, int32_t passes) {
+  bool directory = containsIgnoreCase(platform, chosen, "%D");
+  std::string substituted = directory ? targetDirectory(platform, target) : target;
+  for (const Placeholder &p : placeholdersOf(chosen)) {
+    const std::string &name = p.written;
+    if ((p.kind == 'D' || (p.kind == 'P' && !directory)) && holdsBlank(substituted) &&
+        !insideQuotes(chosen, p.offset))
+      d.warnings.push_back(name + " is not inside quotation marks, and its text \"" + substituted +
+                           "\" holds a space: the program will see several "
+                           "arguments. Write \"" +
+                           name + "\" in the template.");
+    if (p.kind != 'O')
+      continue;
+    if (p.digits.size() >= 2 && p.digits[0] != '0' && passes >= 1) {
+      d.warnings.push_back(name + " is read as %O" + p.digits.substr(0, 1) + " followed by \"" +
+                           p.digits.substr(1) +
+                           "\": placeholders are filled in ascending "
+                           "order, and %O" +
+                           p.digits.substr(0, 1) + " comes first.");
+    } else if (p.digits[0] == '0' || std::stoll(p.digits.substr(0, 9)) > passes) {
+      d.warnings.push_back(name + " has no argument to take (there " +
+                           (passes == 1 ? std::string("is 1 argument")
+                                        : "are " + std::to_string(passes) + " arguments") +
+                           " between the settings option and the target), so it stays in the "
+                           "command as written.");
+    }
+  }
+}
+
+} // namespace
+
+const char *slotName(ModifierSlot slot) {
+  static constexpr const char *kNames[] = {
+      "none (default)",          "shift", "ctrl", "alt", "x1 (first extra button)",
+      "x2 (second extra button)"};
+  return kNames[static_cast<size_t>(slot)];
+}
+
+bool Diagnosis::wouldLaunch() const {
+  return argumentCount > 0 && !launchCommand.empty() && !split.empty() && !programPath.empty();
+}
+
+Diagnosis diagnose(const Platform &platform, const CheckPlatform &check) {
+  Diagnosis d;
+  ArgumentList arguments(platform);
+  d.argumentCount = arguments.argumentCount();
+  if (d.argumentCount == 0) {
+    d.warnings.push_back("velmora was given no argument: it reads nothing and starts nothing.");
+    return d;
+  }
+  std::string target = arguments.argumentAt(d.argumentCount);
+  d.location = locateSettings(arguments);
+  d.settings = check.settingsFile(d.location.path);
+  d.templates = readTemplates(platform, d.location.path);
+  d.slot = selectSlot(platform);
+  const std::string &chosen = d.templates.of(d.slot);
+  d.launchCommand = substituteArguments(expandTemplate(platform, chosen, target), arguments,
+                                        d.location.fromOption);
+
+  if (!d.settings.exists)
+    d.warnings.push_back("the settings file " + d.settings.where +
+                         " does not exist: every template is empty.");
+  else if (!d.settings.readable)
+    d.warnings.push_back("the settings file " + d.settings.where +
+                         " cannot be read: every template is empty.");
+  if (chosen.empty())
+    d.warnings.push_back(std::string("the template for ") + slotName(d.slot) + " (key \"" +
+                         slotKey(d.slot) +
+                         "\") is empty: nothing would start. "
+                         "velmora does not fall back to \"default\".");
+  int32_t passes = d.location.fromOption ? d.argumentCount - 2 : d.argumentCount - 1;
+  warnAboutTemplate(d, platform, chosen, target, passes < 0 ? 0 : passes);
+
+  if (!d.launchCommand.empty()) {
+    d.split = check.splitLaunchCommand(platform, d.launchCommand);
+    if (!d.split.empty()) {
+      d.programPath = check.findProgram(d.split.front());
+      if (d.programPath.empty())
+        d.warnings.push_back("the program \"" + d.split.front() +
+                             "\" cannot be found: nothing would start.");
+    }
+  }
+  return d;
+}
+
+namespace {
+
+std::string shown(const std::string &text) {
+  std::string out = "\"";
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+} // namespace
+
+std::string formatReport(const Diagnosis &d) {
+  std::string out;
+  if (d.argumentCount > 0) {
+    out += "settings file: " + shown(d.location.path) +
+           (d.location.fromOption ? " (named by the /ini= argument)\n"
+                                  : " (velmora.ini next to the program)\n");
+    out += "  read from " + d.settings.where + ": " +
+           (!d.settings.exists    ? "missing"
+            : d.settings.readable ? "readable"
+                                  : "unreadable") +
+           "\n";
+    out += "templates:\n";
+    for (ModifierSlot slot : kSlots) {
+      std::string key = slotKey(slot);
+      out += "  " + key + std::string(8 - key.size(), ' ') + shown(d.templates.of(slot)) + "\n";
+    }
+    out += std::string("held: ") + slotName(d.slot) + "\n";
+    out += std::string("chosen: ") + slotKey(d.slot) + " " + shown(d.templates.of(d.slot)) + "\n";
+    out += "launch command (" + std::to_string(d.launchCommand.size()) +
+           " bytes): " + shown(d.launchCommand) + "\n";
+    for (size_t i = 0; i < d.split.size(); ++i)
+      out += (i == 0 ? std::string("  program:    ") : "  argument " + std::to_string(i) + ": ") +
+             shown(d.split[i]) + (i == 0 && !d.programPath.empty() ? " -> " + d.programPath : "") +
+             "\n";
+  }
+  for (const std::string &warning : d.warnings)
+    out += "warning: " + warning + "\n";
+  out += d.wouldLaunch() ? "result: velmora would start this command\n"
+                         : "result: nothing would start\n";
+  return out;
+}
+
+} // namespace velmora
