@@ -4,6 +4,7 @@
 #include "platform/command_line_builder.h"
 #include "platform/locale_names.h"
 #include "platform/profile_reader.h"
+#include "platform/x11_key_state.h"
 #include "text/argument_list.h"
 
 #include <clocale>
@@ -84,7 +85,32 @@ public:
   }
   int dbcsEnabled() const override { return leadBytes_.any() ? 1 : 0; }
 
-  int16_t keyState(int) const override { return 0; }
+  int16_t keyState(int virtualKey) const override {
+    // One look at the desktop per start, on the first question.
+    if (!held_)
+      held_ = readX11HeldKeys().value_or(HeldKeys{});
+    bool down = false;
+    switch (virtualKey) {
+    case 0x10:
+      down = held_->shift;
+      break;
+    case 0x11:
+      down = held_->ctrl;
+      break;
+    case 0x12:
+      down = held_->alt;
+      break;
+    case 0x05:
+      down = held_->button8;
+      break;
+    case 0x06:
+      down = held_->button9;
+      break;
+    default:
+      break;
+    }
+    return down ? kHeld : 0;
+  }
 
   std::string profileString(const std::string &section, const std::string &key,
                             const std::string &fallback,
@@ -126,6 +152,9 @@ public:
 private:
   bool isLead(char byte) const { return leadBytes_.test(static_cast<unsigned char>(byte)); }
 
+  static constexpr int16_t kHeld = -0x8000; // the state's most significant bit
+
+  mutable std::optional<HeldKeys> held_;
   uint32_t localeId_ = 0;
   uint32_t codePage_ = 1252;
   std::array<uint8_t, 12> ranges_{};
