@@ -66,16 +66,7 @@ class Wine(unittest.TestCase):
     def start(self, command_line, velmora=None):
         """Starts velmora with `command_line` after its quoted path; returns what the recorder
         saw, one command line per start."""
-        exe = velmora or self.velmora
-        line = b'"' + windows_path(exe).encode(self.encoding) + b'"'
-        if command_line:
-            line += b" " + command_line.encode(self.encoding)
-        line_file = os.path.join(self.dir, "line")
-        with open(line_file, "wb") as f:
-            f.write(line)
-        env = dict(os.environ, LC_ALL=self.locale, VELMORA_RECORD=windows_path(self.record))
-        done = subprocess.run([ARGS.build + "/wine-run.sh", ARGS.starter, windows_path(line_file)],
-                              capture_output=True, env=env, timeout=120)
+        done = self.run_starter(velmora or self.velmora, command_line)
         self.assertEqual(done.stdout.strip(), b"0", done.stderr)
         self.assertEqual(done.returncode, 0)
         if not os.path.exists(self.record):
