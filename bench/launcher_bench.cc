@@ -46,8 +46,8 @@ std::unique_ptr<Platform> hostWith(std::vector<std::string> &argv) {
   std::vector<char *> pointers;
   for (std::string &argument : argv)
     pointers.push_back(argument.data());
-  std::unique_ptr<Platform> host = makeHostPlatform(static_cast<int>(pointers.size()),
-                                                    pointers.data());
+  std::unique_ptr<Platform> host =
+      makeHostPlatform(static_cast<int>(pointers.size()), pointers.data());
   initSystemLocale(*host);
   return host;
 }
@@ -103,9 +103,8 @@ void ComposeOneByteArguments(benchmark::State &state) {
 // The worst case: every argument brings in the next pass's placeholder, so every pass finds
 // one and splits the command line again up to its argument.
 void ComposeChainedPlaceholders(benchmark::State &state) {
-  std::vector<std::string> argv = fill(settingsFile("%O1"), [](size_t i) {
-    return "%O" + std::to_string(i + 2);
-  });
+  std::vector<std::string> argv =
+      fill(settingsFile("%O1"), [](size_t i) { return "%O" + std::to_string(i + 2); });
   std::unique_ptr<Platform> host = hostWith(argv);
   for (auto _ : state)
     benchmark::DoNotOptimize(composeLaunchCommand(*host));

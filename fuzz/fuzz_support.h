@@ -41,12 +41,12 @@ inline std::string withoutNul(std::string text) {
   return text;
 }
 
-#define FUZZ_CHECK(condition)                                                                   \
-  do {                                                                                          \
-    if (!(condition)) {                                                                         \
-      __builtin_printf("check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);          \
-      std::abort();                                                                             \
-    }                                                                                           \
+#define FUZZ_CHECK(condition)                                                                      \
+  do {                                                                                             \
+    if (!(condition)) {                                                                            \
+      __builtin_printf("check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);              \
+      std::abort();                                                                                \
+    }                                                                                              \
   } while (0)
 
 } // namespace velmora

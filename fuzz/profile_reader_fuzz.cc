@@ -11,9 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FuzzedDataProvider input(data, size);
   std::string key = input.ConsumeRandomLengthString(12);
   std::string contents = input.ConsumeRemainingBytesAsString();
-  bool ascii = std::all_of(contents.begin(), contents.end(), [](char c) {
-    return c > 0 && static_cast<unsigned char>(c) < 0x80;
-  });
+  bool ascii = std::all_of(contents.begin(), contents.end(),
+                           [](char c) { return c > 0 && static_cast<unsigned char>(c) < 0x80; });
   std::string utf16 = "\xFF\xFE";
   for (char c : contents) {
     utf16 += c;

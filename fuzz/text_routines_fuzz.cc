@@ -29,10 +29,12 @@ std::string referenceReplace(const std::string &text, const std::string &oldText
   std::string result;
   size_t rest = 0;
   while (rest < text.size()) {
-    std::vector<ByteKind> kinds = forwardKinds(std::string_view(upper).substr(rest), leads, farEast);
+    std::vector<ByteKind> kinds =
+        forwardKinds(std::string_view(upper).substr(rest), leads, farEast);
     size_t found = std::string::npos;
     for (size_t j = rest; j + pattern.size() <= upper.size(); ++j) {
-      if (kinds[j - rest] != ByteKind::TrailByte && upper.compare(j, pattern.size(), pattern) == 0) {
+      if (kinds[j - rest] != ByteKind::TrailByte &&
+          upper.compare(j, pattern.size(), pattern) == 0) {
         found = j;
         break;
       }

@@ -45,7 +45,9 @@ private:
 };
 
 // A failed request must not end velmora: X11's default handler would exit the process.
-int ignoreError(Display *, void *) { return 0; }
+int ignoreError(Display *, void *) {
+  return 0;
+}
 
 bool keyDown(const char keymap[32], KeyCode code) {
   return code != 0 && (static_cast<unsigned char>(keymap[code / 8]) >> (code % 8) & 1) != 0;

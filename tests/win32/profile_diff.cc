@@ -59,8 +59,8 @@ int main(int argc, char **argv) {
   }
 
   const std::pair<const char *, const char *> queries[] = {
-      {"Path", "default"}, {"Path", "shift"}, {"Path", "ctrl"}, {"Path", "alt"},
-      {"Path", "X1"},      {"Path", "X2"},    {"PATH", "Default"}, {"Other", "key"},
+      {"Path", "default"},  {"Path", "shift"},  {"Path", "ctrl"},    {"Path", "alt"},
+      {"Path", "X1"},       {"Path", "X2"},     {"PATH", "Default"}, {"Other", "key"},
       {"Other", "default"}, {"Path", "missing"}};
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((folder + "\\*.ini").c_str(), &found);
@@ -76,8 +76,8 @@ int main(int argc, char **argv) {
     for (auto [section, key] : queries) {
       std::string ours = velmora::profileValue(contents, section, key, "<none>");
       char buffer[2048];
-      DWORD length = GetPrivateProfileStringA(section, key, "<none>", buffer, sizeof buffer,
-                                              path.c_str());
+      DWORD length =
+          GetPrivateProfileStringA(section, key, "<none>", buffer, sizeof buffer, path.c_str());
       std::string theirs(buffer, length);
       if (ours == theirs)
         continue;
