@@ -3,6 +3,7 @@
 #include "platform/path_split.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
@@ -21,12 +22,17 @@ void composeFailureText(char *buffer, size_t capacity, const char *className,
 }
 
 void reportOutOfMemory(const Platform &platform, const void *address) {
-  char module[262] = {};
-  int length = platform.moduleFileName(module, 261);
-  module[length > 0 && length <= 261 ? length : 0] = '\0';
+  // Nothing here may touch the heap: it has just run out.
+  constexpr int kLongestPath = 4096;
+  char module[kLongestPath + 1] = {};
+  int capacity = std::min(platform.modulePathCapacity(), kLongestPath);
+  int length = platform.moduleFileName(module, capacity);
+  module[length > 0 && length <= capacity ? length : 0] = '\0';
   std::string_view path(module);
-  const char *moduleName = module + lastPathDelimiter(platform, path);
-  char text[1024];
+  // The module name is in the ANSI code page, the rest of the text is UTF-8.
+  char moduleName[1024];
+  platform.ansiToUtf8(module + lastPathDelimiter(platform, path), moduleName, sizeof moduleName);
+  char text[2048];
   composeFailureText(text, sizeof text, "EOutOfMemory", moduleName, address, "メモリが足りません");
   platform.showFailure(kFailureTitle, text);
 }

@@ -80,6 +80,18 @@ TEST(RunSequence, MissingSettingsStillHandsAnEmptyCommandOver) {
   EXPECT_EQ(fake.started, (std::vector<std::string>{""}));
 }
 
+TEST(RunSequence, AnArgumentThatCouldNotBeCarriedEndsWithStatusOne) {
+  FakePlatform fake = scripted(R"(v C:\x.txt)");
+  fake.uncarried = UncarriedArgument{2, R"(a"b.txt)", "holds a quotation mark"};
+  EXPECT_EQ(runProgram(fake), 1);
+  EXPECT_TRUE(fake.started.empty());
+  EXPECT_EQ(fake.log, (std::vector<std::string>{
+                          "GetVersionExA", "GetThreadLocale",
+                          "error velmora: argument 2 \"a\"b.txt\" holds a quotation mark, which "
+                          "velmora cannot pass on unchanged; nothing was started",
+                          "PostQuitMessage"}));
+}
+
 TEST(FailureReport, ComposesTheOutOfMemoryText) {
   char text[512];
   composeFailureText(text, sizeof text, "EOutOfMemory", "velmora.exe",
@@ -103,6 +115,18 @@ TEST(FailureReport, NamesTheModuleWithoutItsDirectory) {
                                   "\nEOutOfMemoryがモジュール velmora.exe の ",
                               0),
             0u)
+      << fake.log[0];
+}
+
+// The module name is in the ANSI code page and the rest of the text in UTF-8: the name is
+// converted on its own (the fake reads ANSI as Latin-1).
+TEST(FailureReport, ConvertsTheModuleNameFromItsOwnEncoding) {
+  FakePlatform fake;
+  fake.activate(FakeLocale::Western);
+  fake.modulePath = "C:\\Programme\\v\xE9lmora.exe";
+  reportOutOfMemory(fake, nullptr);
+  ASSERT_EQ(fake.log.size(), 1u);
+  EXPECT_NE(fake.log[0].find("モジュール v\xC3\xA9lmora.exe の "), std::string::npos)
       << fake.log[0];
 }
 

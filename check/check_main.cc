@@ -8,7 +8,7 @@
 namespace {
 
 constexpr char kHelp[] =
-    "usage: velmora-check [--hold=KEY] [--help] ARGUMENT... TARGET\n"
+    "usage: velmora-check [--hold=KEY] [--help] [--] ARGUMENT... TARGET\n"
     "\n"
     "Shows what velmora would do when started with the same arguments: which settings file it\n"
     "reads and why, the six templates in it, which key or mouse button is held, the chosen\n"
@@ -18,6 +18,8 @@ constexpr char kHelp[] =
     "  --hold=KEY  take KEY as held instead of reading the keyboard and mouse: shift, ctrl,\n"
     "              alt, x1, x2 (the extra mouse buttons) or none\n"
     "  --help      this text\n"
+    "  --          end of the options: what follows is velmora's, also when it begins\n"
+    "              with \"--\"\n"
     "\n"
     "Put velmora-check next to velmora so that it finds the same velmora.ini.\n"
     "Exit status: 0 when velmora would start a command, 1 when nothing would start, 2 for bad\n"
@@ -28,6 +30,8 @@ constexpr char kHelp[] =
 int main(int argc, char **argv) {
   std::unique_ptr<velmora::Platform> host = velmora::makeHostPlatform(argc, argv);
   std::unique_ptr<velmora::CheckPlatform> check = velmora::makeHostCheckPlatform();
+  // The double-byte rules are settled before any text is split, velmora's command line included.
+  velmora::initSystemLocale(*host);
   velmora::CheckOptions options = velmora::parseCheckOptions(*host);
   if (!options.error.empty()) {
     check->print("velmora-check: " + options.error + "\n\n" + kHelp);
@@ -37,8 +41,7 @@ int main(int argc, char **argv) {
     check->print(kHelp);
     return 0;
   }
-  velmora::CheckedPlatform platform(*host, options);
-  velmora::initSystemLocale(platform);
+  velmora::CheckedPlatform platform(*host, std::move(options));
   velmora::Diagnosis diagnosis = velmora::diagnose(platform, *check);
   check->print(velmora::formatReport(diagnosis));
   return diagnosis.wouldLaunch() ? 0 : 1;

@@ -14,6 +14,7 @@ struct FileStatus {
   std::string where; // the file the settings reader would open
   bool exists = false;
   bool readable = false;
+  std::string why; // why an existing file is not read
 };
 
 class CheckPlatform {

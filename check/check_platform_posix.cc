@@ -1,6 +1,7 @@
 // POSIX backend of velmora-check: file access, PATH search and standard output.
 #include "check/check_platform.h"
 
+#include "platform/profile_file.h"
 #include "text/argument_list.h"
 
 #include <cstdio>
@@ -19,15 +20,14 @@ bool isExecutableFile(const std::string &path) {
 class PosixCheckPlatform final : public CheckPlatform {
 public:
   FileStatus settingsFile(const std::string &path) const override {
+    // The reader's own look at the file, so that both tell the same story.
+    SettingsFileState state = loadSettingsFile(path).state;
     FileStatus status;
     status.where = path;
-    struct stat info {};
-    status.exists = !path.empty() && stat(path.c_str(), &info) == 0;
-    if (std::FILE *file =
-            status.exists && S_ISREG(info.st_mode) ? std::fopen(path.c_str(), "rb") : nullptr) {
-      status.readable = true;
-      std::fclose(file);
-    }
+    status.exists = state != SettingsFileState::Missing;
+    status.readable = state == SettingsFileState::Read;
+    if (status.exists && !status.readable)
+      status.why = settingsFileStateText(state);
     return status;
   }
 

@@ -33,6 +33,8 @@ public:
     if (file != INVALID_HANDLE_VALUE) {
       status.readable = true;
       CloseHandle(file);
+    } else if (status.exists) {
+      status.why = attributes & FILE_ATTRIBUTE_DIRECTORY ? "a folder" : "cannot be opened";
     }
     return status;
   }

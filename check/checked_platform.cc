@@ -1,6 +1,7 @@
 #include "check/checked_platform.h"
 
 #include "text/argument_list.h"
+#include "text/escaped_text.h"
 
 namespace velmora {
 namespace {
@@ -39,7 +40,10 @@ CheckOptions parseCheckOptions(const Platform &host) {
     if (next.token.rfind("--", 0) != 0)
       break;
     rest = next.position;
+    ++options.optionCount;
     std::string_view option = next.token;
+    if (option == "--")
+      break; // what follows is velmora's, even when it begins with "--"
     if (option == "--help") {
       options.help = true;
     } else if (option.rfind("--hold=", 0) == 0) {
@@ -49,18 +53,25 @@ CheckOptions parseCheckOptions(const Platform &host) {
         if (name == holdName)
           options.hold = slot;
       if (!options.hold)
-        options.error = "unknown key for --hold: " + std::string(name);
+        options.error = "unknown key for --hold: " + escapedText(name);
     } else {
-      options.error = "unknown option: " + std::string(option);
+      options.error = "unknown option: " + escapedText(option);
     }
   }
   options.commandLine = std::string(text, afterProgram) + (text + rest);
   return options;
 }
 
+std::optional<UncarriedArgument> CheckedPlatform::uncarriedArgument() const {
+  std::optional<UncarriedArgument> argument = inner().uncarriedArgument();
+  if (argument && argument->index > options_.optionCount)
+    argument->index -= options_.optionCount;
+  return argument;
+}
+
 int16_t CheckedPlatform::keyState(int virtualKey) const {
   if (!options_.hold)
-    return host_.keyState(virtualKey);
+    return inner().keyState(virtualKey);
   return virtualKeyOf(*options_.hold) == virtualKey ? static_cast<int16_t>(0x8000 - 0x10000) : 0;
 }
 

@@ -1,9 +1,8 @@
 #include "check/diagnosis.h"
 
-#include "launcher/modifier_selection.h"
 #include "launcher/template_expansion.h"
 #include "platform/platform.h"
-#include "text/argument_list.h"
+#include "text/escaped_text.h"
 #include "text/text_routines.h"
 
 #include <cctype>
@@ -64,7 +63,8 @@ void warnAboutTemplate(Diagnosis &d, const Platform &platform, const std::string
     const std::string &name = p.written;
     if ((p.kind == 'D' || (p.kind == 'P' && !directory)) && holdsBlank(substituted) &&
         !insideQuotes(chosen, p.offset))
-      d.warnings.push_back(name + " is not inside quotation marks, and its text \"" + substituted +
+      d.warnings.push_back(name + " is not inside quotation marks, and its text \"" +
+                           escapedText(substituted) +
                            "\" holds a space: the program will see several "
                            "arguments. Write \"" +
                            name + "\" in the template.");
@@ -96,46 +96,51 @@ const char *slotName(ModifierSlot slot) {
 }
 
 bool Diagnosis::wouldLaunch() const {
-  return argumentCount > 0 && !launchCommand.empty() && !split.empty() && !programPath.empty();
+  return plan.startsProcess() && !plan.launchCommand.empty() && !split.empty() &&
+         !programPath.empty();
 }
 
 Diagnosis diagnose(const Platform &platform, const CheckPlatform &check) {
   Diagnosis d;
-  ArgumentList arguments(platform);
-  d.argumentCount = arguments.argumentCount();
-  if (d.argumentCount == 0) {
+  d.plan = composeLaunchPlan(platform);
+  const LaunchPlan &plan = d.plan;
+  if (plan.uncarried) {
+    d.warnings.push_back(uncarriedMessage(*plan.uncarried) + ". velmora would end with status 1.");
+    return d;
+  }
+  if (plan.argumentCount == 0) {
     d.warnings.push_back("velmora was given no argument: it reads nothing and starts nothing.");
     return d;
   }
-  std::string target = arguments.argumentAt(d.argumentCount);
-  d.location = locateSettings(arguments);
-  d.settings = check.settingsFile(d.location.path);
-  d.templates = readTemplates(platform, d.location.path);
-  d.slot = selectSlot(platform);
-  const std::string &chosen = d.templates.of(d.slot);
-  d.launchCommand = substituteArguments(expandTemplate(platform, chosen, target), arguments,
-                                        d.location.fromOption);
-
-  if (!d.settings.exists)
-    d.warnings.push_back("the settings file " + d.settings.where +
-                         " does not exist: every template is empty.");
-  else if (!d.settings.readable)
-    d.warnings.push_back("the settings file " + d.settings.where +
-                         " cannot be read: every template is empty.");
+  if (!plan.settings.note.empty())
+    d.warnings.push_back(plan.settings.note);
+  if (plan.settings.source != SettingsSource::None) {
+    d.settings = check.settingsFile(plan.settings.path);
+    if (!d.settings.exists)
+      d.warnings.push_back("the settings file " + escapedText(d.settings.where) +
+                           " does not exist: every template is empty.");
+    else if (!d.settings.readable)
+      d.warnings.push_back("the settings file " + escapedText(d.settings.where) +
+                           " cannot be read (" + d.settings.why + "): every template is empty.");
+  }
+  const std::string &chosen = plan.templates.of(plan.slot);
   if (chosen.empty())
-    d.warnings.push_back(std::string("the template for ") + slotName(d.slot) + " (key \"" +
-                         slotKey(d.slot) +
+    d.warnings.push_back(std::string("the template for ") + slotName(plan.slot) + " (key \"" +
+                         slotKey(plan.slot) +
                          "\") is empty: nothing would start. "
                          "velmora does not fall back to \"default\".");
-  int32_t passes = d.location.fromOption ? d.argumentCount - 2 : d.argumentCount - 1;
-  warnAboutTemplate(d, platform, chosen, target, passes < 0 ? 0 : passes);
-
-  if (!d.launchCommand.empty()) {
-    d.split = check.splitLaunchCommand(platform, d.launchCommand);
+  warnAboutTemplate(d, platform, chosen, plan.target,
+                    argumentPasses(plan.argumentCount, plan.settings.fromOption()));
+  if (plan.tooLong)
+    d.warnings.push_back("the launch command would be longer than process creation takes (" +
+                         std::to_string(platform.launchCommandByteLimit()) +
+                         " bytes at most): nothing would start.");
+  if (!plan.launchCommand.empty()) {
+    d.split = check.splitLaunchCommand(platform, plan.launchCommand);
     if (!d.split.empty()) {
       d.programPath = check.findProgram(d.split.front());
       if (d.programPath.empty())
-        d.warnings.push_back("the program \"" + d.split.front() +
+        d.warnings.push_back("the program \"" + escapedText(d.split.front()) +
                              "\" cannot be found: nothing would start.");
     }
   }
@@ -145,50 +150,55 @@ Diagnosis diagnose(const Platform &platform, const CheckPlatform &check) {
 namespace {
 
 std::string shown(const std::string &text) {
-  std::string out = "\"";
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      static constexpr char kHex[] = "0123456789ABCDEF";
-      out += "\\x";
-      out += kHex[byte >> 4];
-      out += kHex[byte & 15];
-    } else {
-      out += c;
-    }
+  std::string out(1, '"');
+  out += escapedText(text);
+  out += '"';
+  return out;
+}
+
+const char *sourceText(SettingsSource source) {
+  switch (source) {
+  case SettingsSource::Option:
+    return " (named by the /ini= argument)";
+  case SettingsSource::None:
+    return " (none: velmora reads no settings file)";
+  case SettingsSource::NextToProgram:
+    break;
   }
-  return out + "\"";
+  return " (velmora.ini next to the program)";
 }
 
 } // namespace
 
 std::string formatReport(const Diagnosis &d) {
+  const LaunchPlan &plan = d.plan;
   std::string out;
-  if (d.argumentCount > 0) {
-    out += "settings file: " + shown(d.location.path) +
-           (d.location.fromOption ? " (named by the /ini= argument)\n"
-                                  : " (velmora.ini next to the program)\n");
-    out += "  read from " + d.settings.where + ": " +
-           (!d.settings.exists    ? "missing"
-            : d.settings.readable ? "readable"
-                                  : "unreadable") +
-           "\n";
+  if (plan.argumentCount > 0) {
+    out += "settings file: " + shown(plan.settings.path) + sourceText(plan.settings.source) + "\n";
+    if (plan.settings.source != SettingsSource::None)
+      out += "  read from " + escapedText(d.settings.where) + ": " +
+             (!d.settings.exists    ? "missing"
+              : d.settings.readable ? "readable"
+                                    : "unreadable, " + d.settings.why) +
+             "\n";
     out += "templates:\n";
     for (ModifierSlot slot : kSlots) {
       std::string key = slotKey(slot);
-      out += "  " + key + std::string(8 - key.size(), ' ') + shown(d.templates.of(slot)) + "\n";
+      out += "  " + key + std::string(8 - key.size(), ' ') + shown(plan.templates.of(slot)) + "\n";
     }
-    out += std::string("held: ") + slotName(d.slot) + "\n";
-    out += std::string("chosen: ") + slotKey(d.slot) + " " + shown(d.templates.of(d.slot)) + "\n";
-    out += "launch command (" + std::to_string(d.launchCommand.size()) +
-           " bytes): " + shown(d.launchCommand) + "\n";
+    out += std::string("held: ") + slotName(plan.slot) + "\n";
+    out += std::string("chosen: ") + slotKey(plan.slot) + " " +
+           shown(plan.templates.of(plan.slot)) + "\n";
+    if (!plan.tooLong)
+      out += "launch command (" + std::to_string(plan.launchCommand.size()) +
+             " bytes): " + shown(plan.launchCommand) + "\n";
     for (size_t i = 0; i < d.split.size(); ++i)
       out += (i == 0 ? std::string("  program:    ") : "  argument " + std::to_string(i) + ": ") +
-             shown(d.split[i]) + (i == 0 && !d.programPath.empty() ? " -> " + d.programPath : "") +
-             "\n";
+             shown(d.split[i]) +
+             (i == 0 && !d.programPath.empty() ? " -> " + escapedText(d.programPath) : "") + "\n";
   }
   for (const std::string &warning : d.warnings)
-    out += "warning: " + warning + "\n";
+    out += "warning: " + escapedText(warning) + "\n";
   out += d.wouldLaunch() ? "result: velmora would start this command\n"
                          : "result: nothing would start\n";
   return out;

@@ -1,13 +1,11 @@
-// What velmora would do for a given start, and the mistakes in it that people make, worked out
-// by the launcher's own routines without starting anything.
+// What velmora would do for a given start, and the mistakes in it that people make: the
+// launcher's own plan, looked at without starting anything.
 #ifndef VELMORA_CHECK_DIAGNOSIS_H
 #define VELMORA_CHECK_DIAGNOSIS_H
 
 #include "check/check_platform.h"
-#include "launcher/settings_location.h"
-#include "launcher/template_set.h"
+#include "launcher/launch_plan.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,12 +14,8 @@ namespace velmora {
 class Platform;
 
 struct Diagnosis {
-  int32_t argumentCount = 0;
-  SettingsLocation location;
+  LaunchPlan plan;
   FileStatus settings;
-  TemplateSet templates;
-  ModifierSlot slot = ModifierSlot::Default;
-  std::string launchCommand;
   std::vector<std::string> split; // program first
   std::string programPath;        // empty when it cannot be found
   std::vector<std::string> warnings;
@@ -29,11 +23,9 @@ struct Diagnosis {
   bool wouldLaunch() const;
 };
 
-// Runs the launcher's sequence up to the start: settings, one key sample, both stages.
+// The plan velmora would make, with what the check platform can tell about it.
 Diagnosis diagnose(const Platform &platform, const CheckPlatform &check);
-
 std::string formatReport(const Diagnosis &diagnosis);
-
 const char *slotName(ModifierSlot slot);
 
 } // namespace velmora

@@ -1,6 +1,5 @@
 #include "check/diagnosis.h"
 
-#include "app/run_sequence.h"
 #include "check/checked_platform.h"
 #include "platform/fake_platform.h"
 
@@ -14,7 +13,7 @@ public:
   bool exists = true, readable = true;
   std::string missingProgram = "missing.exe";
   FileStatus settingsFile(const std::string &path) const override {
-    return {path, exists, exists && readable};
+    return {path, exists, exists && readable, exists && !readable ? "no permission" : ""};
   }
   std::vector<std::string> splitLaunchCommand(const Platform &,
                                               const std::string &command) const override {
@@ -87,24 +86,67 @@ TEST(Diagnosis, SettingsFileProblemsAndExitDecision) {
   EXPECT_TRUE(fake.started.empty());
 }
 
-TEST(Diagnosis, ReportsTheCommandVelmoraComposes) {
-  const char *lines[] = {R"(v -n C:\docs\a.txt)", R"(v /ini=C:\Tools\velmora.ini -a -b C:\x)",
-                         R"(v "%O1" t)", "v"};
-  for (const char *line : lines) {
-    for (std::vector<int> held : {std::vector<int>{}, {0x10}, {0x12}}) {
-      FakePlatform fake;
-      fake.activate(FakeLocale::Western);
-      fake.commandLineText = line;
-      fake.profiles[kIni]["Path"] = {
-          {"default", "d %O1 %P"}, {"shift", "s %D %O2"}, {"alt", "\"%P\" %o1%O1"}};
-      fake.heldKeys = held;
-      FakeCheck check;
-      Diagnosis d = diagnose(fake, check);
-      std::optional<std::string> composed = composeLaunchCommand(fake);
-      EXPECT_EQ(d.launchCommand, composed.value_or("")) << line;
-      EXPECT_TRUE(fake.started.empty());
-    }
+// What velmora decides on the way, and why, is shown beside the warnings about the template.
+TEST(Diagnosis, ReportsTheDecisionsThatStartNothingOrAnotherFile) {
+  struct Case {
+    const char *name;
+    const char *commandLine;
+    int moduleResult;
+    std::optional<UncarriedArgument> uncarried;
+    const char *warning;
+    bool wouldLaunch;
+  };
+  const Case cases[] = {
+      {"option that is the target", R"(v /ini=C:\s.ini)", -1, {}, "only argument", true},
+      {"program path cut", "v t", 261, {}, "could not be had whole", false},
+      {"argument not carried", "v t", -1, UncarriedArgument{1, "\"", "holds a quotation mark"},
+       "status 1", false},
+      {"doubling arguments",
+       "v %O2%O2 %O3%O3 %O4%O4 %O5%O5 %O6%O6 %O7%O7 %O8%O8 %O9%O9 t",
+       -1,
+       {},
+       "longer than process creation takes",
+       false},
+  };
+  for (const Case &c : cases) {
+    FakePlatform fake;
+    fake.activate(FakeLocale::Western);
+    fake.commandLineText = c.commandLine;
+    fake.moduleResult = c.moduleResult;
+    fake.uncarried = c.uncarried;
+    fake.commandBytes = 500;
+    fake.profiles[kIni]["Path"]["default"] = "app.exe \"%P\" %O1";
+    FakeCheck check;
+    Diagnosis d = diagnose(fake, check);
+    bool found = false;
+    for (const std::string &warning : d.warnings)
+      found = found || warning.find(c.warning) != std::string::npos;
+    EXPECT_TRUE(found) << c.name << ": " << ::testing::PrintToString(d.warnings);
+    EXPECT_EQ(d.wouldLaunch(), c.wouldLaunch) << c.name;
+    EXPECT_NE(formatReport(d).find(c.warning), std::string::npos) << c.name;
   }
+}
+
+// File names, settings values and option values are whatever someone made them: no byte of
+// them reaches the terminal as a control byte, and none can start a line of its own.
+TEST(Diagnosis, TheReportCarriesNoControlBytes) {
+  FakePlatform fake;
+  fake.activate(FakeLocale::Western);
+  const std::string hostile = "\x1B]0;owned\x07\x1B[2J\nresult: velmora would start this command";
+  fake.commandLineText = "v \"/ini=C:\\" + hostile + ".ini\" \"" + hostile + "\" t";
+  fake.profiles["C:\\" + hostile + ".ini"]["Path"]["default"] = "missing.exe %P " + hostile;
+  FakeCheck check;
+  check.exists = false;
+  std::string report = formatReport(diagnose(fake, check));
+  for (char byte : report)
+    EXPECT_TRUE(byte == '\n' || static_cast<unsigned char>(byte) >= 0x20) << report;
+  EXPECT_EQ(report.find("\nresult: velmora would start"), std::string::npos) << report;
+  EXPECT_NE(report.find("\\x1B]0;owned\\x07"), std::string::npos) << report;
+
+  // Control bytes end a token here, but DEL and the UTF-8 C1 controls do not.
+  fake.commandLineText = "check --hold=\x7F\xC2\x9B"
+                         "2J t";
+  EXPECT_EQ(parseCheckOptions(fake).error, "unknown key for --hold: \\x7F\\xC2\\x9B2J");
 }
 
 TEST(CheckOptions, OptionsComeFirstAndTheRestStaysByteForByte) {
@@ -123,6 +165,9 @@ TEST(CheckOptions, OptionsComeFirstAndTheRestStaysByteForByte) {
       {"check --hold=meta t", "check t", false, -1, true},
       {"check --frobnicate t", "check t", false, -1, true},
       {"check t --help", "check t --help", false, -1, false}, // after the first argument
+      // "--" ends the options, so a target that begins with "--" can be checked.
+      {"check --hold=alt -- --odd.txt", "check --odd.txt", false, 3, false},
+      {"check -- -- x", "check -- x", false, -1, false},
   };
   for (const Case &c : cases) {
     FakePlatform fake;
@@ -144,8 +189,11 @@ TEST(CheckOptions, HoldStandsInForTheKeyboard) {
   CheckedPlatform checked(fake, options);
   EXPECT_GE(checked.keyState(0x10), 0);
   EXPECT_LT(checked.keyState(0x05), 0);
+  // The platform keeps its own copy of the options.
   options.hold.reset();
-  EXPECT_LT(checked.keyState(0x10), 0);
+  EXPECT_GE(checked.keyState(0x10), 0);
+  CheckedPlatform unheld(fake, options);
+  EXPECT_LT(unheld.keyState(0x10), 0);
 }
 
 TEST(WindowsSplit, FollowsTheCRuntimeRules) {

@@ -71,8 +71,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::string newText = withoutNul(input.ConsumeRandomLengthString(16));
   std::string text = withoutNul(input.ConsumeRemainingBytesAsString());
 
-  FUZZ_CHECK(replaceAllIgnoreCase(fake, text, oldText, newText) ==
-             referenceReplace(text, oldText, newText, fake.leadBytes, farEast));
+  std::string replaced = referenceReplace(text, oldText, newText, fake.leadBytes, farEast);
+  FUZZ_CHECK(replaceAllIgnoreCase(fake, text, oldText, newText) == replaced);
+  // A bound gives the whole result or nothing, never a part.
+  size_t limit = static_cast<size_t>(static_cast<uint32_t>(index) % (text.size() * 2 + 2));
+  std::optional<std::string> bounded =
+      replaceAllIgnoreCaseWithin(fake, text, oldText, newText, limit);
+  FUZZ_CHECK(bounded ? *bounded == replaced : replaced.size() > limit);
   FUZZ_CHECK(containsIgnoreCase(fake, text, oldText) ==
              (!oldText.empty() && !text.empty() &&
               referenceReplace(text, oldText, "", fake.leadBytes, farEast) != text));

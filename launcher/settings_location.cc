@@ -1,6 +1,7 @@
 #include "launcher/settings_location.h"
 
 #include "platform/path_split.h"
+#include "platform/platform.h"
 #include "platform/settings_file.h"
 #include "text/argument_list.h"
 #include "text/text_routines.h"
@@ -12,17 +13,51 @@ const char *slotKey(ModifierSlot slot) {
   return kKeys[static_cast<size_t>(slot)];
 }
 
+namespace {
+
+// The default file, next to the program. A path that was cut names some other folder, and a
+// missing one would make the reader look in the current or the Windows folder: neither is
+// velmora's own, so then nothing is read.
+SettingsLocation nextToProgram(const ArgumentList &arguments, std::string note) {
+  SettingsLocation location;
+  location.note = std::move(note);
+  std::optional<std::string> program = arguments.ownPath();
+  if (!program) {
+    location.source = SettingsSource::None;
+    if (!location.note.empty())
+      location.note += " ";
+    location.note += "The program's own path could not be had whole, so its folder is unknown "
+                     "and no settings file is read.";
+    return location;
+  }
+  location.path = directoryPart(arguments.platform(), *program) + kSettingsFileName;
+  return location;
+}
+
+} // namespace
+
 SettingsLocation locateSettings(const ArgumentList &arguments) {
   const Platform &platform = arguments.platform();
   std::string first = arguments.argumentAt(1);
+  int32_t at = indexOf(kSettingsOption, first);
+  if (at == 0)
+    return nextToProgram(arguments, "");
+  // A sole argument is the target: a file in a folder named "ini=" must not choose the settings.
+  // (Asking for argument 2 walks three tokens; counting would walk them all.)
+  if (arguments.argumentAt(2).empty())
+    return nextToProgram(arguments, "Argument 1 holds \"/ini=\" but is the only argument, and a "
+                                    "sole argument is always the target.");
+  bool atStart = at == 1;
+  if (platform.settingsOptionPlacement() == SettingsOptionPlacement::AtStart && !atStart)
+    return nextToProgram(arguments, "Argument 1 holds \"/ini=\" but does not begin with it, and "
+                                    "here the option counts only at the start.");
   SettingsLocation location;
-  // Detected exactly, but every spelling of the option is taken out of the path.
-  if (indexOf(kSettingsOption, first) > 0) {
-    location.path = replaceAllIgnoreCase(platform, first, kSettingsOption, "");
-    location.fromOption = true;
-  } else {
-    location.path = directoryPart(platform, arguments.argumentAt(0)) + kSettingsFileName;
-  }
+  location.source = SettingsSource::Option;
+  // Where the option may stand anywhere, every spelling of it is taken out of the path; where it
+  // must lead, only that lead is, and the rest is the path as given.
+  location.path = platform.settingsOptionPlacement() == SettingsOptionPlacement::Anywhere
+                      ? replaceAllIgnoreCase(platform, first, kSettingsOption, "")
+                      : first.substr(sizeof kSettingsOption - 1);
   return location;
 }
 

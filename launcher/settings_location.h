@@ -15,14 +15,24 @@ constexpr char kSettingsOption[] = "/ini=";
 constexpr char kSettingsFileName[] = "velmora.ini";
 constexpr char kSettingsSection[] = "Path";
 
-struct SettingsLocation {
-  std::string path;
-  // Set when argument 1 named the settings file; it is then no "%O" argument.
-  bool fromOption = false;
+enum class SettingsSource {
+  NextToProgram, // velmora.ini in the program's folder
+  Option,        // argument 1 named the file; it is then no "%O" argument
+  None,          // the program's own folder is unknown, so no file is read at all
 };
 
-// Argument 1 names the file when it contains "/ini=" (exactly so, anywhere in it); otherwise
-// "velmora.ini" next to the program is used.
+struct SettingsLocation {
+  std::string path;
+  SettingsSource source = SettingsSource::NextToProgram;
+  // Why no file is read, or why an argument that holds "/ini=" was not taken as the option.
+  std::string note;
+
+  bool fromOption() const { return source == SettingsSource::Option; }
+};
+
+// Argument 1 names the file when it holds "/ini=" (exactly so; anywhere in it on Windows, at its
+// start elsewhere) and it is not also the target, the only argument. Otherwise "velmora.ini"
+// next to the program is used, provided the program's own path came whole.
 SettingsLocation locateSettings(const ArgumentList &arguments);
 
 // The six templates of section "Path"; a missing file, section or key reads as empty.

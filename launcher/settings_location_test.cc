@@ -19,7 +19,7 @@ TEST(SettingsLocation, FindsTheFileFromArgumentOneOrNextToTheProgram) {
       {"p a/ini=b x", "ab", true},
       {R"(p /ini=/INI=C:\s.ini x)", R"(C:\s.ini)", true},
       {R"(p /INI=C:\s.ini x)", R"(C:\Tools\velmora.ini)", false},
-      {"p /ini=", "", true},
+      {"p /ini= x", "", true},
       {R"(p "/ini=C:\my settings\s.ini" x)", R"(C:\my settings\s.ini)", true},
       {R"(p x /ini=C:\s.ini)", R"(C:\Tools\velmora.ini)", false}, // only argument 1 counts
   };
@@ -29,8 +29,85 @@ TEST(SettingsLocation, FindsTheFileFromArgumentOneOrNextToTheProgram) {
     fake.commandLineText = c.commandLine;
     SettingsLocation location = locateSettings(ArgumentList(fake));
     EXPECT_EQ(location.path, c.path) << c.commandLine;
-    EXPECT_EQ(location.fromOption, c.fromOption) << c.commandLine;
+    EXPECT_EQ(location.fromOption(), c.fromOption) << c.commandLine;
   }
+}
+
+// A file in a folder named "ini=" opened on its own must not choose the settings: a sole
+// argument is the target. Where every path holds '/', only a leading "/ini=" counts.
+TEST(SettingsLocation, TheOptionIsNeverTakenFromTheTarget) {
+  struct Case {
+    const char *label;
+    SettingsOptionPlacement placement;
+    const char *commandLine;
+    const char *path;
+    SettingsSource source;
+    const char *note; // a part of it; "" for none
+  };
+  constexpr auto anywhere = SettingsOptionPlacement::Anywhere;
+  constexpr auto atStart = SettingsOptionPlacement::AtStart;
+  const Case cases[] = {
+      {"sole URL, Windows", anywhere, "p http://example.com/ini=/x.txt", R"(C:\Tools\velmora.ini)",
+       SettingsSource::NextToProgram, "only argument"},
+      {"sole option, Windows", anywhere, R"(p /ini=C:\s.ini)", R"(C:\Tools\velmora.ini)",
+       SettingsSource::NextToProgram, "only argument"},
+      {"sole argument, POSIX", atStart, "p /home/u/pkg/ini=/README.txt", R"(C:\Tools\velmora.ini)",
+       SettingsSource::NextToProgram, "only argument"},
+      {"inside argument 1, POSIX", atStart, "p /home/u/ini=/s.ini t", R"(C:\Tools\velmora.ini)",
+       SettingsSource::NextToProgram, "does not begin with it"},
+      {"inside argument 1, Windows", anywhere, R"(p C:\x/ini=s.ini t)", R"(C:\xs.ini)",
+       SettingsSource::Option, ""},
+      // Only the leading option is taken off; the rest is the path as given.
+      {"leading option, POSIX", atStart, "p /ini=/etc/ini=/s.ini t", "/etc/ini=/s.ini",
+       SettingsSource::Option, ""},
+      {"capitals, POSIX", atStart, "p /INI=/s.ini t", R"(C:\Tools\velmora.ini)",
+       SettingsSource::NextToProgram, ""},
+  };
+  FakePlatform fake;
+  fake.activate(FakeLocale::Western);
+  for (const Case &c : cases) {
+    fake.optionPlacement = c.placement;
+    fake.commandLineText = c.commandLine;
+    SettingsLocation location = locateSettings(ArgumentList(fake));
+    EXPECT_EQ(location.path, c.path) << c.label;
+    EXPECT_EQ(location.source, c.source) << c.label;
+    if (*c.note == '\0')
+      EXPECT_EQ(location.note, "") << c.label;
+    else
+      EXPECT_NE(location.note.find(c.note), std::string::npos) << c.label << ": " << location.note;
+  }
+}
+
+// A program path that was cut, or none at all, names no folder of velmora's: reading
+// "velmora.ini" there would read another file, so nothing is read.
+TEST(SettingsLocation, NoFileWhenTheProgramPathIsNotWhole) {
+  struct Case {
+    const char *label;
+    std::string modulePath;
+    int moduleResult;
+    SettingsSource source;
+  };
+  const Case cases[] = {
+      {"whole, 260 bytes", "C:\\" + std::string(245, 'd') + "\\velmora.exe", -1,
+       SettingsSource::NextToProgram},
+      {"cut at the capacity", "C:\\" + std::string(300, 'd') + "\\velmora.exe", -1,
+       SettingsSource::None},
+      {"failed call", "C:\\Tools\\velmora.exe", 0, SettingsSource::None},
+  };
+  FakePlatform fake;
+  fake.activate(FakeLocale::Western);
+  for (const Case &c : cases) {
+    fake.commandLineText = "p a.txt";
+    fake.modulePath = c.modulePath;
+    fake.moduleResult = c.moduleResult;
+    SettingsLocation location = locateSettings(ArgumentList(fake));
+    EXPECT_EQ(location.source, c.source) << c.label;
+    EXPECT_EQ(location.path.empty(), c.source == SettingsSource::None) << c.label;
+    EXPECT_EQ(location.note.empty(), c.source != SettingsSource::None) << c.label;
+  }
+  // With the option, the program's own path does not matter.
+  fake.commandLineText = R"(p /ini=C:\s.ini t)";
+  EXPECT_EQ(locateSettings(ArgumentList(fake)).path, R"(C:\s.ini)");
 }
 
 TEST(SettingsLocation, ProgramWithoutDirectoryGivesABareFileName) {

@@ -15,30 +15,42 @@ std::string targetDirectory(const Platform &platform, const std::string &target)
   return substring(target, 1, last - 1);
 }
 
-std::string expandTemplate(const Platform &platform, const std::string &commandTemplate,
-                           const std::string &target) {
+std::optional<std::string> expandTemplate(const Platform &platform,
+                                          const std::string &commandTemplate,
+                                          const std::string &target, size_t limit) {
   if (containsIgnoreCase(platform, commandTemplate, "%D"))
-    return replaceAllIgnoreCase(platform, commandTemplate, "%D", targetDirectory(platform, target));
-  return replaceAllIgnoreCase(platform, commandTemplate, "%P", target);
+    return replaceAllIgnoreCaseWithin(platform, commandTemplate, "%D",
+                                      targetDirectory(platform, target), limit);
+  return replaceAllIgnoreCaseWithin(platform, commandTemplate, "%P", target, limit);
 }
 
-std::string substituteArguments(const std::string &command, const ArgumentList &arguments,
-                                bool settingsOption) {
-  int32_t count = arguments.argumentCount();
-  if (count <= 1)
-    return command;
+int32_t argumentPasses(int32_t count, bool settingsOption) {
   // With the settings option, argument 1 is no "%O" argument; the target never is.
-  int32_t lastPass = settingsOption ? count - 2 : count - 1;
+  int32_t passes = settingsOption ? count - 2 : count - 1;
+  return passes < 0 ? 0 : passes;
+}
+
+std::optional<std::string> substituteArguments(const std::string &command,
+                                               const ArgumentList &arguments, bool settingsOption,
+                                               size_t limit) {
+  int32_t count = arguments.argumentCount();
+  int32_t lastPass = argumentPasses(count, settingsOption);
   int32_t shift = settingsOption ? 1 : 0;
   const Platform &platform = arguments.platform();
   std::string result = command;
+  if (result.size() > limit)
+    return std::nullopt;
   for (int32_t n = 1; n <= lastPass; ++n) {
     std::string placeholder = "%O" + decimalText(n);
     // A pass that finds nothing changes nothing; skipping it spares splitting the command line
     // again for an argument that no placeholder takes.
     if (!containsIgnoreCase(platform, result, placeholder))
       continue;
-    result = replaceAllIgnoreCase(platform, result, placeholder, arguments.argumentAt(n + shift));
+    std::optional<std::string> next = replaceAllIgnoreCaseWithin(
+        platform, result, placeholder, arguments.argumentAt(n + shift), limit);
+    if (!next)
+      return std::nullopt;
+    result = std::move(*next);
   }
   return result;
 }

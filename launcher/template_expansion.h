@@ -3,6 +3,9 @@
 #ifndef VELMORA_LAUNCHER_TEMPLATE_EXPANSION_H
 #define VELMORA_LAUNCHER_TEMPLATE_EXPANSION_H
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace velmora {
@@ -15,14 +18,22 @@ class Platform;
 std::string targetDirectory(const Platform &platform, const std::string &target);
 
 // When the template holds "%D" (any case), every "%D" becomes the target's folder and "%P" is
-// left alone; otherwise every "%P" becomes the target. Nothing is quoted.
-std::string expandTemplate(const Platform &platform, const std::string &commandTemplate,
-                           const std::string &target);
+// left alone; otherwise every "%P" becomes the target. Nothing is quoted. No value when the
+// result would be longer than `limit` bytes.
+std::optional<std::string> expandTemplate(const Platform &platform,
+                                          const std::string &commandTemplate,
+                                          const std::string &target, size_t limit = SIZE_MAX);
+
+// The number of "%O" passes: the arguments between the settings option (when argument 1 is
+// one) and the target.
+int32_t argumentPasses(int32_t count, bool settingsOption);
 
 // Pass n (ascending) replaces every "%O<n>" in the whole command so far with the n-th middle
-// argument; later passes see what earlier ones brought in, so "%O10" is taken by pass 1.
-std::string substituteArguments(const std::string &command, const ArgumentList &arguments,
-                                bool settingsOption);
+// argument; later passes see what earlier ones brought in, so "%O10" is taken by pass 1. No
+// value as soon as a pass would make the command longer than `limit` bytes.
+std::optional<std::string> substituteArguments(const std::string &command,
+                                               const ArgumentList &arguments, bool settingsOption,
+                                               size_t limit = SIZE_MAX);
 
 } // namespace velmora
 

@@ -118,12 +118,42 @@ void FakePlatform::createProcess(const std::string &commandLine) const {
   started.push_back(commandLine);
 }
 
+bool FakePlatform::launchCommandFits(std::string_view command) const {
+  std::string text(command);
+  size_t characters = 0;
+  for (const char *at = text.c_str(); *at != '\0'; at += charLength(at))
+    ++characters;
+  return command.size() <= commandBytes && characters <= commandCharacters;
+}
+
 void FakePlatform::postQuitRequest() const {
   log.push_back("PostQuitMessage");
 }
 
 void FakePlatform::showFailure(const char *title, const char *text) const {
   log.push_back(std::string("failure ") + title + "\n" + text);
+}
+
+void FakePlatform::ansiToUtf8(const char *text, char *buffer, size_t capacity) const {
+  size_t used = 0;
+  for (; *text != '\0'; ++text) {
+    auto byte = static_cast<unsigned char>(*text);
+    size_t need = byte < 0x80 ? 1 : 2;
+    if (used + need + 1 > capacity)
+      break;
+    if (byte < 0x80) {
+      buffer[used++] = static_cast<char>(byte);
+    } else {
+      buffer[used++] = static_cast<char>(0xC0 | byte >> 6);
+      buffer[used++] = static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  if (capacity > 0)
+    buffer[used] = '\0';
+}
+
+void FakePlatform::writeError(std::string_view line) const {
+  log.push_back("error " + std::string(line));
 }
 
 } // namespace velmora

@@ -19,6 +19,13 @@ public:
   std::string commandLineText = "p";
   std::string modulePath = "C:\\Tools\\velmora.exe";
   int moduleResult = -1; // -1: the path's length, capped at the capacity
+  int moduleCapacity = 261;
+  std::optional<UncarriedArgument> uncarried;
+  SettingsOptionPlacement optionPlacement = SettingsOptionPlacement::Anywhere;
+  // Windows' limits: 32,766 characters (a double-byte character counts once), read through at
+  // most three bytes a character.
+  size_t commandCharacters = 32766;
+  size_t commandBytes = 3 * 32766;
   LeadByteSet leadBytes;
   uint32_t platformId = 2;
   uint32_t threadLocaleId = 0x0409;
@@ -43,6 +50,9 @@ public:
 
   const char *commandLine() const override { return commandLineText.c_str(); }
   int moduleFileName(char *buffer, int capacity) const override;
+  int modulePathCapacity() const override { return moduleCapacity; }
+  std::optional<UncarriedArgument> uncarriedArgument() const override { return uncarried; }
+  SettingsOptionPlacement settingsOptionPlacement() const override { return optionPlacement; }
   int charLength(const char *text) const override;
   void upperCase(char *bytes, int length) const override;
   bool sameText(const char *a, const char *b, int length) const override;
@@ -60,8 +70,13 @@ public:
   std::string_view pathDelimiters() const override { return delimiters; }
   char directorySeparator() const override { return separator; }
   void createProcess(const std::string &commandLine) const override;
+  size_t launchCommandByteLimit() const override { return commandBytes; }
+  bool launchCommandFits(std::string_view command) const override;
   void postQuitRequest() const override;
   void showFailure(const char *title, const char *text) const override;
+  // Reads the bytes as Latin-1.
+  void ansiToUtf8(const char *text, char *buffer, size_t capacity) const override;
+  void writeError(std::string_view line) const override;
 };
 
 } // namespace velmora

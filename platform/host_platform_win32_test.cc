@@ -83,6 +83,37 @@ TEST_F(Win32Platform, EntryZeroIsTheFullModulePath) {
   EXPECT_EQ(self.substr(self.size() - 17), "velmora_tests.exe");
 }
 
+// A path longer than the buffer comes back as a count equal to the capacity: that is how the
+// launcher tells a cut path (whose folder is not its own) from a whole one.
+TEST_F(Win32Platform, ACutModulePathReportsTheCapacity) {
+  EXPECT_EQ(host->modulePathCapacity(), 261);
+  char buffer[8];
+  EXPECT_EQ(host->moduleFileName(buffer, 8), 8);
+  ASSERT_TRUE(ArgumentList(*host).ownPath().has_value());
+}
+
+TEST_F(Win32Platform, LaunchCommandLimitCountsCharactersNotBytes) {
+  EXPECT_TRUE(host->launchCommandFits(std::string(32766, 'a')));
+  EXPECT_FALSE(host->launchCommandFits(std::string(32767, 'a')));
+  std::string doubleByte;
+  for (int i = 0; i < 32766; ++i)
+    doubleByte += "\x82\xA0"; // one character in code page 932, two in 1252
+  EXPECT_EQ(host->launchCommandFits(doubleByte), codePage == 932);
+}
+
+TEST_F(Win32Platform, ModuleNamesReachTheFailureBoxLegibly) {
+  char utf8[64];
+  if (codePage == 932) {
+    host->ansiToUtf8("\x95\x5C.exe", utf8, sizeof utf8);
+    EXPECT_STREQ(utf8, "\xE8\xA1\xA8.exe"); // 表
+  } else {
+    host->ansiToUtf8("v\xE9lmora.exe", utf8, sizeof utf8);
+    EXPECT_STREQ(utf8, "v\xC3\xA9lmora.exe"); // é
+  }
+  host->ansiToUtf8("abcdef", utf8, 4); // cut to fit, always terminated
+  EXPECT_STREQ(utf8, "abc");
+}
+
 TEST_F(Win32Platform, ProfileReaderOfAMissingFileGivesTheFallback) {
   EXPECT_EQ(host->profileString("Path", "default", "", "Z:\\no\\such\\velmora.ini"), "");
   EXPECT_EQ(host->profileString("Path", "default", "fb", "Z:\\no\\such\\velmora.ini"), "fb");

@@ -1,17 +1,30 @@
 #include "platform/locale_names.h"
 
-#include <cctype>
-#include <string>
+#include <initializer_list>
 
 namespace velmora {
 namespace {
 
-std::string normalised(std::string_view text) {
-  std::string out;
-  for (char c : text)
-    if (c != '-' && c != '_')
-      out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
+// Codeset names compare without regard to case, '-' and '_' ("Shift_JIS" is "SHIFTJIS"). No
+// allocation: this runs while the platform is set up, before anything can report a failure.
+bool sameCodeset(std::string_view codeset, std::string_view name) {
+  size_t i = 0;
+  for (char c : codeset) {
+    if (c == '-' || c == '_')
+      continue;
+    char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; // never the locale's
+    if (i == name.size() || upper != name[i])
+      return false;
+    ++i;
+  }
+  return i == name.size();
+}
+
+bool anyOf(std::string_view codeset, std::initializer_list<std::string_view> names) {
+  for (std::string_view name : names)
+    if (sameCodeset(codeset, name))
+      return true;
+  return false;
 }
 
 } // namespace
@@ -44,16 +57,15 @@ uint32_t localeIdForName(std::string_view localeName) {
 }
 
 uint32_t codePageForCodeset(std::string_view codeset) {
-  std::string name = normalised(codeset);
-  if (name == "SHIFTJIS" || name == "SJIS" || name == "CP932" || name == "WINDOWS31J")
+  if (anyOf(codeset, {"SHIFTJIS", "SJIS", "CP932", "WINDOWS31J"}))
     return 932;
-  if (name == "GBK" || name == "GB2312" || name == "GB18030" || name == "CP936" || name == "EUCCN")
+  if (anyOf(codeset, {"GBK", "GB2312", "GB18030", "CP936", "EUCCN"}))
     return 936;
-  if (name == "EUCKR" || name == "CP949" || name == "UHC")
+  if (anyOf(codeset, {"EUCKR", "CP949", "UHC"}))
     return 949;
-  if (name == "BIG5" || name == "BIG5HKSCS" || name == "CP950")
+  if (anyOf(codeset, {"BIG5", "BIG5HKSCS", "CP950"}))
     return 950;
-  if (name == "UTF8")
+  if (anyOf(codeset, {"UTF8"}))
     return 65001;
   return 1252;
 }
@@ -68,6 +80,21 @@ std::array<uint8_t, 12> leadByteRangesOf(uint32_t codePage) {
     return {0x81, 0xFE};
   default:
     return {};
+  }
+}
+
+uint32_t localeOfCodePage(uint32_t codePage) {
+  switch (codePage) {
+  case 932:
+    return 0x0411;
+  case 936:
+    return 0x0804;
+  case 949:
+    return 0x0412;
+  case 950:
+    return 0x0404;
+  default:
+    return 0x0409;
   }
 }
 

@@ -17,6 +17,8 @@ uint32_t codePageForCodeset(std::string_view codeset);
 
 // GetCPInfo's lead-byte pairs for the code pages above.
 std::array<uint8_t, 12> leadByteRangesOf(uint32_t codePage);
+// The locale whose ANSI code page `codePage` is: 932 -> 0x0411, ...; 0x0409 for the others.
+uint32_t localeOfCodePage(uint32_t codePage);
 
 } // namespace velmora
 

@@ -6,11 +6,25 @@
 #define VELMORA_PLATFORM_PLATFORM_H
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace velmora {
+
+// Where "/ini=" must stand in argument 1 to name the settings file. Anywhere on Windows, where
+// stored shortcuts rely on it; only at the start where every path holds '/'.
+enum class SettingsOptionPlacement { Anywhere, AtStart };
+
+// An argument that the command line could not carry unchanged, so the launcher would see
+// another text than the caller gave.
+struct UncarriedArgument {
+  int index = 0; // 1-based, as the launcher counts its arguments
+  std::string text;
+  std::string reason;
+};
 
 class Platform {
 public:
@@ -20,8 +34,17 @@ public:
   virtual const char *commandLine() const = 0;
 
   // GetModuleFileNameA(NULL, buffer, capacity): fills the buffer and returns the byte count the
-  // call reports (0 on failure). The bytes past that count are unspecified.
+  // call reports (0 on failure). The bytes past that count are unspecified. A count equal to
+  // the capacity means the path was cut.
   virtual int moduleFileName(char *buffer, int capacity) const = 0;
+  // The capacity to ask with: 261 on Windows, the longest path the system has elsewhere.
+  virtual int modulePathCapacity() const = 0;
+
+  // Set when the command line lost or changed an argument on its way in; the launcher then
+  // starts nothing. Windows hands over its own command line, which always carries.
+  virtual std::optional<UncarriedArgument> uncarriedArgument() const = 0;
+
+  virtual SettingsOptionPlacement settingsOptionPlacement() const = 0;
 
   // CharNextA(text) - text: how many bytes the character at `text` takes in the ANSI code
   // page; 0 at the terminating NUL.
@@ -67,12 +90,22 @@ public:
   // CreateProcessA(NULL, commandLine, ...) with a default start-up record; the result is not
   // reported because the launcher ignores it.
   virtual void createProcess(const std::string &commandLine) const = 0;
+  // No launch command longer than this many bytes can start; the launcher stops building one
+  // there, whatever the template and the arguments would make of it.
+  virtual size_t launchCommandByteLimit() const = 0;
+  // Whether process creation takes `command` (on Windows: at most 32,766 UTF-16 units).
+  virtual bool launchCommandFits(std::string_view command) const = 0;
 
   // PostQuitMessage(0).
   virtual void postQuitRequest() const = 0;
 
   // The failure box: title and text are UTF-8.
   virtual void showFailure(const char *title, const char *text) const = 0;
+  // ANSI text to UTF-8 into a fixed buffer (always terminated, cut to fit), without touching
+  // the heap: the failure box needs it when memory has run out.
+  virtual void ansiToUtf8(const char *text, char *buffer, size_t capacity) const = 0;
+  // One line for whoever started velmora (standard error where there is one).
+  virtual void writeError(std::string_view line) const = 0;
 };
 
 } // namespace velmora

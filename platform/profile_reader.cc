@@ -1,8 +1,6 @@
 #include "platform/profile_reader.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 
 namespace velmora {
 namespace {
@@ -91,16 +89,23 @@ std::string cut(std::string_view value) {
 
 } // namespace
 
+ProfileText decodeProfile(std::string_view contents) {
+  if (contents.substr(0, 2) == "\xFF\xFE")
+    return {utf16ToUtf8(contents.substr(2)), true};
+  if (contents.substr(0, 3) == "\xEF\xBB\xBF")
+    contents.remove_prefix(3);
+  return {std::string(contents), false};
+}
+
 std::string profileValue(std::string_view contents, std::string_view section, std::string_view key,
                          std::string_view fallback) {
-  std::string decoded;
-  if (contents.substr(0, 2) == "\xFF\xFE") {
-    decoded = utf16ToUtf8(contents.substr(2));
-    contents = decoded;
-  } else if (contents.substr(0, 3) == "\xEF\xBB\xBF") {
-    contents.remove_prefix(3);
-  }
+  return profileValueIn(decodeProfile(contents), section, key, fallback);
+}
 
+std::string profileValueIn(const ProfileText &decoded, std::string_view section,
+                           std::string_view key, std::string_view fallback,
+                           const std::function<std::string(std::string_view)> &fromUtf8) {
+  std::string_view contents = decoded.text;
   enum class Where {
     BeforeSections,
     InWanted,
@@ -132,30 +137,14 @@ std::string profileValue(std::string_view contents, std::string_view section, st
     size_t equals = line.find('=');
     if (equals == std::string_view::npos)
       continue;
-    if (sameName(trim(line.substr(0, equals)), key))
-      return cut(unquote(trim(line.substr(equals + 1))));
+    if (sameName(trim(line.substr(0, equals)), key)) {
+      std::string_view value = unquote(trim(line.substr(equals + 1)));
+      if (decoded.fromUtf16 && fromUtf8)
+        return cut(fromUtf8(value.substr(0, value.find('\0'))));
+      return cut(value);
+    }
   }
   return cut(fallback);
-}
-
-std::string readProfileFile(const std::string &fileName, std::string_view section,
-                            std::string_view key, std::string_view fallback) {
-  if (fileName.empty())
-    return cut(fallback);
-  struct Closer {
-    void operator()(std::FILE *file) const { std::fclose(file); }
-  };
-  std::unique_ptr<std::FILE, Closer> file(std::fopen(fileName.c_str(), "rb"));
-  if (!file)
-    return cut(fallback);
-  std::string contents;
-  char chunk[4096];
-  size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
-    contents.append(chunk, got);
-  if (std::ferror(file.get()))
-    return cut(fallback);
-  return profileValue(contents, section, key, fallback);
 }
 
 } // namespace velmora

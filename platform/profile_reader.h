@@ -4,6 +4,7 @@
 #define VELMORA_PLATFORM_PROFILE_READER_H
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -26,10 +27,19 @@ constexpr size_t kProfileValueLimit = 2047;
 std::string profileValue(std::string_view contents, std::string_view section, std::string_view key,
                          std::string_view fallback);
 
-// profileValue on a file: a relative name is taken from the current directory; an empty name,
-// a directory or a file that cannot be read gives the fallback.
-std::string readProfileFile(const std::string &fileName, std::string_view section,
-                            std::string_view key, std::string_view fallback);
+// A settings file's text as the reader parses it: UTF-16LE text (with its mark) becomes UTF-8,
+// a UTF-8 mark is dropped. Decoded once, it serves every value read from the file.
+struct ProfileText {
+  std::string text;
+  bool fromUtf16 = false;
+};
+ProfileText decodeProfile(std::string_view contents);
+
+// profileValue on decoded text. A value of a UTF-16 file goes through `fromUtf8`, when one is
+// given, into the text the caller works in; the fallback never does.
+std::string profileValueIn(const ProfileText &decoded, std::string_view section,
+                           std::string_view key, std::string_view fallback,
+                           const std::function<std::string(std::string_view)> &fromUtf8 = {});
 
 } // namespace velmora
 

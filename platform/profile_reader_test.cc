@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-
 namespace velmora {
 namespace {
 
@@ -55,28 +52,6 @@ TEST(ProfileReader, FollowsTheWindowsRules) {
   for (const ReadCase &c : cases)
     EXPECT_EQ(profileValue(c.contents, c.section, c.key, "<fb>"), c.expected) << c.name;
   EXPECT_EQ(profileValue("", "Path", "default", std::string(3000, 'f')), std::string(2047, 'f'));
-}
-
-TEST(ProfileReader, FilesThatCannotBeReadGiveTheFallback) {
-  namespace fs = std::filesystem;
-  fs::path dir = fs::temp_directory_path() / "velmora_profile_reader_test";
-  fs::create_directories(dir);
-  fs::path ini = dir / "s.ini";
-  std::FILE *file = std::fopen(ini.string().c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  std::fputs("[Path]\r\ndefault=x\r\n", file);
-  std::fclose(file);
-
-  EXPECT_EQ(readProfileFile(ini.string(), "Path", "default", "fb"), "x");
-  EXPECT_EQ(readProfileFile((dir / "missing.ini").string(), "Path", "default", "fb"), "fb");
-  EXPECT_EQ(readProfileFile(dir.string(), "Path", "default", "fb"), "fb");
-  EXPECT_EQ(readProfileFile("", "Path", "default", "fb"), "fb");
-
-  fs::path previous = fs::current_path();
-  fs::current_path(dir);
-  EXPECT_EQ(readProfileFile("s.ini", "Path", "default", "fb"), "x");
-  fs::current_path(previous);
-  fs::remove_all(dir);
 }
 
 } // namespace

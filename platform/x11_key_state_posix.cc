@@ -1,8 +1,16 @@
-// X11 backend of the held keys: libX11 and libXi through dlopen, nothing else.
+// X11 backend of the held keys: libX11 and libXi through dlopen, in a child process that may
+// take at most a short while.
 #include "platform/x11_key_state.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 namespace velmora {
@@ -44,9 +52,15 @@ private:
   void *handle_;
 };
 
-// A failed request must not end velmora: X11's default handler would exit the process.
+// A failed request must not end the query: X11's default handler would exit.
 int ignoreError(Display *, void *) {
   return 0;
+}
+
+// A lost connection ends the child at once, without the exit handlers and stdio buffers that
+// it shares with velmora.
+int leaveOnConnectionLoss(Display *) {
+  _exit(1);
 }
 
 bool keyDown(const char keymap[32], KeyCode code) {
@@ -57,30 +71,28 @@ bool maskSet(const XIButtonState &buttons, int button) {
   return button / 8 < buttons.mask_len && (buttons.mask[button / 8] >> (button % 8) & 1) != 0;
 }
 
-} // namespace
-
-std::optional<HeldKeys> readX11HeldKeys() {
-  const char *display = std::getenv("DISPLAY");
-  if (display == nullptr || *display == '\0')
-    return std::nullopt;
+// The query itself. Xlib blocks without limit on a server that does not answer, and exits the
+// process when the connection drops, so this runs only in a child of velmora.
+std::optional<HeldKeys> queryX11() {
   Library x11("libX11.so.6");
   if (!x11)
     return std::nullopt;
   auto openDisplay = x11.get<Display *(*)(const char *)>("XOpenDisplay");
-  auto closeDisplay = x11.get<int (*)(Display *)>("XCloseDisplay");
   auto setErrorHandler = x11.get<ErrorHandler (*)(ErrorHandler)>("XSetErrorHandler");
   auto queryKeymap = x11.get<int (*)(Display *, char *)>("XQueryKeymap");
   auto keysymToKeycode = x11.get<KeyCode (*)(Display *, KeySym)>("XKeysymToKeycode");
   auto rootWindow = x11.get<Window (*)(Display *)>("XDefaultRootWindow");
   auto xFree = x11.get<int (*)(void *)>("XFree");
-  if (!openDisplay || !closeDisplay || !setErrorHandler || !queryKeymap || !keysymToKeycode ||
-      !rootWindow || !xFree)
+  auto setIoErrorHandler = x11.get<int (*(*)(int (*)(Display *)))(Display *)>("XSetIOErrorHandler");
+  if (!openDisplay || !setErrorHandler || !queryKeymap || !keysymToKeycode || !rootWindow ||
+      !xFree || !setIoErrorHandler)
     return std::nullopt;
+  setIoErrorHandler(leaveOnConnectionLoss);
 
   Display *connection = openDisplay(nullptr);
   if (connection == nullptr)
     return std::nullopt;
-  ErrorHandler previous = setErrorHandler(ignoreError);
+  setErrorHandler(ignoreError);
 
   HeldKeys held;
   char keymap[32] = {};
@@ -116,8 +128,79 @@ std::optional<HeldKeys> readX11HeldKeys() {
     if (buttons.mask != nullptr)
       xFree(buttons.mask);
   }
-  setErrorHandler(previous);
-  closeDisplay(connection);
+  // The child ends right after this, and the connection with it.
+  return held;
+}
+
+enum HeldBit : unsigned char {
+  kAnswered = 1,
+  kShift = 2,
+  kCtrl = 4,
+  kAlt = 8,
+  kButton8 = 16,
+  kButton9 = 32
+};
+
+long millisecondsSince(const timespec &start) {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+}
+
+} // namespace
+
+std::optional<HeldKeys> readX11HeldKeys() {
+  const char *display = std::getenv("DISPLAY");
+  if (display == nullptr || *display == '\0')
+    return std::nullopt;
+  timespec start{};
+  clock_gettime(CLOCK_MONOTONIC, &start);
+  int answer[2];
+  if (pipe2(answer, O_CLOEXEC) != 0)
+    return std::nullopt;
+  pid_t child = fork();
+  if (child == 0) {
+    // Xlib writes its complaints to stderr; velmora shows nothing.
+    int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (quiet >= 0)
+      dup2(quiet, STDERR_FILENO);
+    std::optional<HeldKeys> held = queryX11();
+    unsigned char bits = 0;
+    if (held)
+      bits = static_cast<unsigned char>(
+          kAnswered | (held->shift ? kShift : 0) | (held->ctrl ? kCtrl : 0) |
+          (held->alt ? kAlt : 0) | (held->button8 ? kButton8 : 0) | (held->button9 ? kButton9 : 0));
+    ssize_t written = write(answer[1], &bits, 1);
+    _exit(written == 1 ? 0 : 1);
+  }
+  close(answer[1]);
+  unsigned char bits = 0;
+  if (child > 0) {
+    for (;;) {
+      long left = kKeyQueryDeadlineMs - millisecondsSince(start);
+      pollfd ready{answer[0], POLLIN, 0};
+      int polled = left > 0 ? poll(&ready, 1, static_cast<int>(left)) : 0;
+      if (polled < 0 && errno == EINTR)
+        continue;
+      if (polled > 0 && read(answer[0], &bits, 1) != 1)
+        bits = 0;
+      break;
+    }
+    // Whatever the child is doing now (closing a stalled connection, say), velmora is done
+    // with it.
+    kill(child, SIGKILL);
+    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+  }
+  close(answer[0]);
+  if ((bits & kAnswered) == 0)
+    return std::nullopt;
+  HeldKeys held;
+  held.shift = (bits & kShift) != 0;
+  held.ctrl = (bits & kCtrl) != 0;
+  held.alt = (bits & kAlt) != 0;
+  held.button8 = (bits & kButton8) != 0;
+  held.button9 = (bits & kButton9) != 0;
   return held;
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing velmora needs beyond a C++ machine with CMake, Ninja and
 # GoogleTest: the mingw-w64 cross compilers, Wine (64- and 32-bit), the ja_JP.UTF-8 locale that
-# the code page 932 runs need, and clang's libFuzzer. Debian 12; run as root. Does nothing that is already done.
+# the code page 932 runs need (and a Latin-1 one), and clang's libFuzzer. Debian 12; run as root. Does nothing that is already done.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
@@ -19,9 +19,12 @@ if ((${#missing[@]})); then
   apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# Without the Linux locale, Wine maps Unix file names wrongly under LC_ALL=ja_JP.UTF-8.
-if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
-  [ "$(id -u)" = 0 ] || { echo "install-deps: run as root to generate ja_JP.UTF-8" >&2; exit 1; }
-  grep -qx 'ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
+# Without the Linux locale, Wine maps Unix file names wrongly under LC_ALL=ja_JP.UTF-8. The
+# Latin-1 de_DE is where the native build's settings text is not UTF-8.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' || ! locale -a 2>/dev/null | grep -qx 'de_DE'; then
+  [ "$(id -u)" = 0 ] || { echo "install-deps: run as root to generate the locales" >&2; exit 1; }
+  for entry in 'ja_JP.UTF-8 UTF-8' 'de_DE ISO-8859-1'; do
+    grep -qx "$entry" /etc/locale.gen || echo "$entry" >> /etc/locale.gen
+  done
   locale-gen
 fi

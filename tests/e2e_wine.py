@@ -105,9 +105,27 @@ class WesternLocale(Wine):
         self.settings("default=REC wrong")
         self.assertEqual(self.start(f'"/ini={windows_path(other)}" -x C:\\f'),
                          [self.rec() + r" other -x %O2 C:\f"])
+        # A sole argument is the target, never the option.
         self.assertEqual(self.start(f"/INI=/ini={windows_path(other)}"),
-                         [self.rec() + r" other -x %O2 C:\f",
-                          self.rec() + f" other %O1 %O2 /INI=/ini={windows_path(other)}"])
+                         [self.rec() + r" other -x %O2 C:\f", self.rec() + " wrong"])
+
+    def test_a_sole_argument_holding_the_option_is_the_target(self):
+        # A folder named "ini=" reached with forward slashes, as a URL or a Unix-style path.
+        planted = os.path.join(self.dir, "pkg", "README.txt")
+        os.makedirs(os.path.join(self.dir, "pkg", "ini="))
+        with open(planted, "wb") as f:
+            f.write(b"[Path]\r\ndefault=" + self.rec().encode() + b" pwned %P\r\n")
+        self.settings("default=REC own %P")
+        target = windows_path(self.dir).replace("\\", "/") + "/pkg/ini=/README.txt"
+        self.assertEqual(self.start(target), [self.rec() + " own " + target])
+        command, status = self.check(target)
+        self.assertEqual((command, status), (self.rec() + " own " + target, 0))
+
+    def test_arguments_that_double_the_command_start_nothing(self):
+        self.settings("default=REC %O1")
+        arguments = " ".join(f"%O{n}%O{n}" for n in range(2, 32)) + " t"
+        self.assertEqual(self.start(arguments), [])
+        self.assertEqual(self.check(arguments), (None, 1))
 
     def test_profile_reader_quotes_comments_and_blanks(self):
         self.settings("; default=REC commented\r\n  default  =  'REC  %P'  \r\ndefault=REC later")

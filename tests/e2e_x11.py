@@ -4,9 +4,12 @@ buttons held by xdotool, it must start the matching template."""
 import argparse
 import os
 import shutil
+import socket
+import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -99,6 +102,114 @@ class X11(unittest.TestCase):
     def test_nothing_held_or_no_display_gives_default(self):
         self.assertEqual(self.started(), "default")
         self.assertEqual(self.started(display=False), "default")
+
+
+def setup_reply():
+    """A minimal successful X11 connection set-up for a little-endian client: one screen of
+    depth 24 with one TrueColor visual, enough for Xlib to open the display."""
+    vendor = b"velmora-test"
+    vendor += b"\0" * (-len(vendor) % 4)
+    pixmap_format = struct.pack("<BBB5x", 24, 32, 32)
+    visual = struct.pack("<IBBHIII4x", 0x21, 4, 8, 256, 0xFF0000, 0xFF00, 0xFF)
+    depth = struct.pack("<BxH4x", 24, 1) + visual
+    screen = struct.pack("<IIIIIHHHHHHIBBBB", 0x100, 0x20, 0xFFFFFF, 0, 0, 640, 480, 170, 127,
+                         1, 1, 0x21, 0, 0, 24, 1) + depth
+    body = struct.pack("<IIIIHHBBBBBBBB4x", 11000000, 0x200000, 0x1FFFFF, 256, len("velmora-test"),
+                       65535, 1, 1, 0, 0, 32, 32, 8, 255) + vendor + pixmap_format + screen
+    return struct.pack("<BxHHH", 1, 11, 0, len(body) // 4) + body
+
+
+class FakeDisplay:
+    """A local X11 display that misbehaves: one that never answers, or one that answers the
+    connection and then drops it at the first request."""
+
+    def __init__(self, answer_setup):
+        self.answer_setup = answer_setup
+        self.server = None
+        for number in range(50, 100):
+            candidate = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            try:
+                candidate.bind(("127.0.0.1", 6000 + number))
+            except OSError:
+                candidate.close()
+                continue
+            self.server, self.display = candidate, f"127.0.0.1:{number}"
+            break
+        self.server.listen(8)
+        self.connections = []
+        threading.Thread(target=self.serve, daemon=True).start()
+
+    def serve(self):
+        while True:
+            try:
+                connection, _ = self.server.accept()
+            except OSError:
+                return
+            self.connections.append(connection)
+            if self.answer_setup:
+                threading.Thread(target=self.answer_then_drop, args=(connection,),
+                                 daemon=True).start()
+
+    def answer_then_drop(self, connection):
+        try:
+            request = connection.recv(12)
+            name_length, data_length = struct.unpack("<HH", request[6:10])
+            connection.recv((name_length + 3) // 4 * 4 + (data_length + 3) // 4 * 4)
+            connection.sendall(setup_reply())
+            connection.recv(4)
+        except OSError:
+            pass
+        connection.close()
+
+    def close(self):
+        self.server.close()
+        for connection in self.connections:
+            connection.close()
+
+
+class MisbehavingDisplay(unittest.TestCase):
+    """No display can hold velmora up for long, make it print or make it fail: the keys then
+    count as not held."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="velmora-x11-")
+        self.velmora = os.path.join(self.dir, "velmora")
+        shutil.copy2(ARGS.velmora, self.velmora)
+        with open(os.path.join(self.dir, "velmora.ini"), "w") as f:
+            f.write(f"[Path]\ndefault={ARGS.recorder} default\nshift={ARGS.recorder} shift\n")
+
+    def tearDown(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    def start_with(self, display):
+        record = os.path.join(self.dir, "record")
+        env = dict(os.environ, DISPLAY=display.display, VELMORA_RECORD=record,
+                   XAUTHORITY=os.path.join(self.dir, "none"))
+        began = time.monotonic()
+        done = subprocess.run([self.velmora, "t"], env=env, capture_output=True, timeout=30)
+        took = time.monotonic() - began
+        print(f"\n{self.id()}: velmora took {took * 1000:.0f} ms", file=sys.stderr)
+        self.assertEqual((done.returncode, done.stdout, done.stderr), (0, b"", b""))
+        deadline = time.time() + 10
+        while not os.path.exists(record) and time.time() < deadline:
+            time.sleep(0.02)
+        time.sleep(0.1)
+        with open(record, "rb") as f:
+            return f.read().split(b"\0")[0].decode()
+
+    def test_a_display_that_never_answers(self):
+        display = FakeDisplay(answer_setup=False)
+        try:
+            self.assertEqual(self.start_with(display), "default")
+        finally:
+            display.close()
+
+    def test_a_display_that_drops_the_connection(self):
+        display = FakeDisplay(answer_setup=True)
+        try:
+            self.assertEqual(self.start_with(display), "default")
+        finally:
+            display.close()
 
 
 if __name__ == "__main__":

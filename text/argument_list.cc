@@ -8,7 +8,6 @@ namespace velmora {
 namespace {
 
 constexpr char kQuote = '"';
-constexpr int kModulePathCapacity = 261;
 
 bool isSeparator(char byte) {
   unsigned value = static_cast<unsigned char>(byte);
@@ -107,16 +106,38 @@ int32_t ArgumentList::argumentCount() const {
   }
 }
 
+namespace {
+
+struct ModulePath {
+  std::string bytes;
+  bool whole = false;
+};
+
+ModulePath modulePath(const Platform &platform) {
+  int capacity = std::max(1, platform.modulePathCapacity());
+  std::string buffer(static_cast<size_t>(capacity) + 1, '\0');
+  int length = platform.moduleFileName(buffer.data(), capacity);
+  if (length <= 0)
+    return {};
+  buffer.resize(static_cast<size_t>(std::min(length, capacity)));
+  return {std::move(buffer), length < capacity};
+}
+
+} // namespace
+
+std::optional<std::string> ArgumentList::ownPath() const {
+  ModulePath path = modulePath(platform_);
+  if (!path.whole)
+    return std::nullopt;
+  return std::move(path.bytes);
+}
+
 std::string ArgumentList::argumentAt(int32_t index) const {
-  if (index == 0) {
-    char buffer[kModulePathCapacity + 1] = {};
-    int length = platform_.moduleFileName(buffer, kModulePathCapacity);
-    if (length <= 0)
-      return {};
-    return std::string(buffer, static_cast<size_t>(std::min(length, kModulePathCapacity)));
-  }
-  // Tokens before the wanted one are only stepped over; a negative index never reaches 0 and
-  // so runs to the empty token at the end, like an index past the count.
+  if (index == 0)
+    return modulePath(platform_).bytes;
+  // A negative index has no argument, like an index past the count.
+  if (index < 0)
+    return {};
   const char *text = platform_.commandLine();
   size_t position = 0;
   int32_t remaining = index;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ public:
   // 0: the program's own file path as the platform reports it; 1 to count: the arguments;
   // anything else: empty.
   std::string argumentAt(int32_t index) const;
+  // Entry 0 when the platform delivered it whole; no value when the call failed or the path was
+  // longer than the platform's buffer (then its folder is some other folder).
+  std::optional<std::string> ownPath() const;
 
   const Platform &platform() const { return platform_; }
 

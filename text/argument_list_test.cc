@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace velmora {
 namespace {
 
@@ -102,7 +104,7 @@ TEST(ArgumentList, IndexesWithoutArgumentGiveEmptyText) {
   fake.activate(FakeLocale::Western);
   fake.commandLineText = "p a b";
   ArgumentList arguments(fake);
-  for (int32_t index : {3, 1000, -1, -1000})
+  for (int32_t index : {3, 1000, -1, -1000, INT32_MIN})
     EXPECT_EQ(arguments.argumentAt(index), "") << index;
   EXPECT_EQ(arguments.argumentAt(2), "b");
 }

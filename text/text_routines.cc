@@ -45,10 +45,12 @@ int32_t indexOf(std::string_view needle, std::string_view haystack) {
   return findFrom(needle, haystack, 0);
 }
 
-int32_t indexOfCharAware(const Platform &platform, std::string_view needle,
-                         std::string_view haystack) {
-  needle = upToNul(needle);
-  haystack = upToNul(haystack);
+namespace {
+
+// The character-aware search on texts already cut at their first NUL, so that a caller walking
+// a long text match by match does not look for the NUL again each time.
+int32_t findCharAware(const Platform &platform, std::string_view needle,
+                      std::string_view haystack) {
   if (needle.empty() || haystack.empty())
     return 0;
   int32_t candidate = findFrom(needle, haystack, 0);
@@ -66,6 +68,13 @@ int32_t indexOfCharAware(const Platform &platform, std::string_view needle,
   return 0;
 }
 
+} // namespace
+
+int32_t indexOfCharAware(const Platform &platform, std::string_view needle,
+                         std::string_view haystack) {
+  return findCharAware(platform, upToNul(needle), upToNul(haystack));
+}
+
 bool containsIgnoreCase(const Platform &platform, std::string_view text, std::string_view pattern) {
   std::string upperText = upperCaseText(platform, text);
   std::string upperPattern = upperCaseText(platform, pattern);
@@ -74,21 +83,39 @@ bool containsIgnoreCase(const Platform &platform, std::string_view text, std::st
 
 std::string replaceAllIgnoreCase(const Platform &platform, std::string_view text,
                                  std::string_view oldText, std::string_view newText) {
+  return *replaceAllIgnoreCaseWithin(platform, text, oldText, newText, SIZE_MAX);
+}
+
+std::optional<std::string> replaceAllIgnoreCaseWithin(const Platform &platform,
+                                                      std::string_view text,
+                                                      std::string_view oldText,
+                                                      std::string_view newText, size_t limit) {
   // The search runs on an upper-cased copy; the result is built from the caller's own bytes.
-  // Upper-casing keeps byte lengths, so both rests stay aligned.
+  // Upper-casing keeps byte lengths, so both rests stay aligned. The search never looks past
+  // the first NUL, so the copy is cut there once; what follows is only ever copied.
   std::string upper = upperCaseText(platform, text);
   std::string pattern = upperCaseText(platform, oldText);
-  std::string_view searchRest = upper;
+  std::string_view searchRest = upToNul(upper);
+  std::string_view patternText = upToNul(pattern);
   std::string_view sourceRest = text;
   std::string result;
-  while (!searchRest.empty()) {
-    int32_t p = indexOfCharAware(platform, pattern, searchRest);
+  auto append = [&](std::string_view part) {
+    if (part.size() > limit - result.size())
+      return false;
+    result.append(part);
+    return true;
+  };
+  if (text.size() > limit)
+    return std::nullopt;
+  while (!sourceRest.empty()) {
+    int32_t p = findCharAware(platform, patternText, searchRest);
     if (p == 0) {
-      result.append(sourceRest);
+      if (!append(sourceRest))
+        return std::nullopt;
       break;
     }
-    result.append(subview(sourceRest, 1, p - 1));
-    result.append(newText);
+    if (!append(subview(sourceRest, 1, p - 1)) || !append(newText))
+      return std::nullopt;
     sourceRest = subview(sourceRest, p + static_cast<int32_t>(oldText.size()), kRest);
     searchRest = subview(searchRest, p + static_cast<int32_t>(pattern.size()), kRest);
   }

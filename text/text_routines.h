@@ -3,7 +3,9 @@
 #ifndef VELMORA_TEXT_TEXT_ROUTINES_H
 #define VELMORA_TEXT_TEXT_ROUTINES_H
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +30,12 @@ bool containsIgnoreCase(const Platform &platform, std::string_view text, std::st
 // text between occurrences keeps its own bytes and `newText` is inserted as given.
 std::string replaceAllIgnoreCase(const Platform &platform, std::string_view text,
                                  std::string_view oldText, std::string_view newText);
+// replaceAllIgnoreCase that gives up (no value) as soon as the result would hold more than
+// `limit` bytes, so that crafted text cannot make it build something huge.
+std::optional<std::string> replaceAllIgnoreCaseWithin(const Platform &platform,
+                                                      std::string_view text,
+                                                      std::string_view oldText,
+                                                      std::string_view newText, size_t limit);
 
 std::string reverseText(std::string_view text);
 

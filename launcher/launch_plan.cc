@@ -1,0 +1,43 @@
+#include "launcher/launch_plan.h"
+
+#include "launcher/modifier_selection.h"
+#include "launcher/template_expansion.h"
+#include "text/argument_list.h"
+#include "text/escaped_text.h"
+
+namespace velmora {
+
+LaunchPlan composeLaunchPlan(const Platform &platform) {
+  LaunchPlan plan;
+  plan.uncarried = platform.uncarriedArgument();
+  if (plan.uncarried)
+    return plan;
+  ArgumentList arguments(platform);
+  plan.argumentCount = arguments.argumentCount();
+  if (plan.argumentCount == 0)
+    return plan;
+  plan.target = arguments.argumentAt(plan.argumentCount);
+  plan.settings = locateSettings(arguments);
+  // The settings are read before the keys are sampled, and the keys only once.
+  if (plan.settings.source != SettingsSource::None)
+    plan.templates = readTemplates(platform, plan.settings.path);
+  plan.slot = selectSlot(platform);
+  size_t limit = platform.launchCommandByteLimit();
+  std::optional<std::string> command =
+      expandTemplate(platform, plan.templates.of(plan.slot), plan.target, limit);
+  if (command)
+    command = substituteArguments(*command, arguments, plan.settings.fromOption(), limit);
+  if (command && platform.launchCommandFits(*command))
+    plan.launchCommand = std::move(*command);
+  else
+    plan.tooLong = true;
+  return plan;
+}
+
+std::string uncarriedMessage(const UncarriedArgument &argument) {
+  return "velmora: argument " + std::to_string(argument.index) + " \"" +
+         escapedText(argument.text) + "\" " + argument.reason +
+         ", which velmora cannot pass on unchanged; nothing was started";
+}
+
+} // namespace velmora

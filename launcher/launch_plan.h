@@ -1,0 +1,43 @@
+// Everything velmora decides for one start, up to the process it would create: velmora starts
+// the plan's command, velmora-check shows the plan.
+#ifndef VELMORA_LAUNCHER_LAUNCH_PLAN_H
+#define VELMORA_LAUNCHER_LAUNCH_PLAN_H
+
+#include "launcher/settings_location.h"
+#include "launcher/template_set.h"
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+struct LaunchPlan {
+  // Set when the command line could not carry an argument: nothing else is looked at, and
+  // velmora ends with status 1.
+  std::optional<UncarriedArgument> uncarried;
+  int32_t argumentCount = 0;
+  std::string target;
+  SettingsLocation settings;
+  TemplateSet templates;
+  ModifierSlot slot = ModifierSlot::Default;
+  std::string launchCommand;
+  // The command would be longer than the platform can start, so none is started.
+  bool tooLong = false;
+
+  // Whether velmora hands the launch command to process creation (an empty command included:
+  // that start fails, silently).
+  bool startsProcess() const { return !uncarried && argumentCount > 0 && !tooLong; }
+};
+
+// Reads the settings, samples the keys once and composes the launch command, in that order;
+// with no argument, nothing is read or sampled.
+LaunchPlan composeLaunchPlan(const Platform &platform);
+
+// The line velmora writes when an argument could not be carried.
+std::string uncarriedMessage(const UncarriedArgument &argument);
+
+} // namespace velmora
+
+#endif
