@@ -105,8 +105,6 @@ std::optional<std::string> replaceAllIgnoreCaseWithin(const Platform &platform,
     result.append(part);
     return true;
   };
-  if (text.size() > limit)
-    return std::nullopt;
   while (!sourceRest.empty()) {
     int32_t p = findCharAware(platform, patternText, searchRest);
     if (p == 0) {
