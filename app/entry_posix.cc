@@ -1,6 +1,6 @@
 // POSIX entry: the process state made sane, the host backend from argv, then the run.
 #include "app/run_sequence.h"
-#include "platform/posix_platform.h"
+#include "host/posix_platform.h"
 
 #include <csignal>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 // Windows entry: a GUI-subsystem program, so no console window is ever shown.
 #include "app/run_sequence.h"
-#include "platform/win32_platform.h"
+#include "host/win32_platform.h"
 
 #include <windows.h>
 

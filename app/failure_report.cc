@@ -1,7 +1,7 @@
 #include "app/failure_report.h"
 
-#include "platform/path_split.h"
 #include "platform/platform.h"
+#include "text/path_split.h"
 
 #include <algorithm>
 #include <cinttypes>

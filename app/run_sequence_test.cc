@@ -1,7 +1,7 @@
 #include "app/run_sequence.h"
 
 #include "app/failure_report.h"
-#include "platform/fake_platform.h"
+#include "testing/fake_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -42,23 +42,30 @@ TEST(RunSequence, WorkedRoadWithShiftHeld) {
 
 TEST(RunSequence, EachSlotComposesItsCommand) {
   struct Case {
+    const char *label;
     std::vector<int> held;
     const char *commandLine;
     const char *started;
   };
   const Case cases[] = {
-      {{}, R"(v "C:\a b\x.txt")", R"(open C:\a b\x.txt)"},
-      {{0x11}, R"(v C:\x.txt)", ""}, // an empty "ctrl" does not fall back to "default"
-      {{0x12, 0x06}, R"(v C:\dir\x.txt)", R"(explorer C:\dir)"},
-      {{0x05}, R"(v -a -b C:\x.txt)", R"(x1 -a -b C:\x.txt)"},
-      {{0x05}, R"(v /ini=C:\Tools\velmora.ini -a C:\x.txt)", R"(x1 -a %O2 C:\x.txt)"},
-      {{0x06}, "v t", "x2"},
+      {"nothing held: default", {}, R"(v "C:\a b\x.txt")", R"(open C:\a b\x.txt)"},
+      {"ctrl held, its template empty",
+       {0x11},
+       R"(v C:\x.txt)",
+       ""}, // an empty "ctrl" does not fall back to "default"
+      {"alt and X2 held: alt", {0x12, 0x06}, R"(v C:\dir\x.txt)", R"(explorer C:\dir)"},
+      {"X1 with two middle arguments", {0x05}, R"(v -a -b C:\x.txt)", R"(x1 -a -b C:\x.txt)"},
+      {"X1 after the settings option",
+       {0x05},
+       R"(v /ini=C:\Tools\velmora.ini -a C:\x.txt)",
+       R"(x1 -a %O2 C:\x.txt)"},
+      {"X2", {0x06}, "v t", "x2"},
   };
   for (const Case &c : cases) {
     FakePlatform fake = scripted(c.commandLine);
     fake.heldKeys = c.held;
-    EXPECT_EQ(runProgram(fake), 0);
-    EXPECT_EQ(fake.started, (std::vector<std::string>{c.started})) << c.commandLine;
+    EXPECT_EQ(runProgram(fake), 0) << c.label;
+    EXPECT_EQ(fake.started, (std::vector<std::string>{c.started})) << c.label;
   }
 }
 

@@ -1,8 +1,8 @@
 // Speed of the launcher's own work on the real POSIX backend: splitting the command line
 // (nothing is cached, so every request walks it again) and composing the launch command.
+#include "host/host_platform.h"
 #include "launcher/launch_plan.h"
 #include "launcher/template_expansion.h"
-#include "platform/host_platform.h"
 #include "text/argument_list.h"
 #include "text/system_locale.h"
 

@@ -2,7 +2,7 @@
 // starting anything.
 #include "check/checked_platform.h"
 #include "check/diagnosis.h"
-#include "platform/host_platform.h"
+#include "host/host_platform.h"
 #include "text/system_locale.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // POSIX backend of velmora-check: file access, PATH search and standard output.
 #include "check/check_platform.h"
 
-#include "platform/profile_file.h"
+#include "host/posix/profile_file.h"
 #include "text/argument_list.h"
 
 #include <cstdio>

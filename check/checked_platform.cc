@@ -4,31 +4,6 @@
 #include "text/escaped_text.h"
 
 namespace velmora {
-namespace {
-
-constexpr std::pair<std::string_view, ModifierSlot> kHoldNames[] = {
-    {"none", ModifierSlot::Default}, {"shift", ModifierSlot::Shift}, {"ctrl", ModifierSlot::Ctrl},
-    {"alt", ModifierSlot::Alt},      {"x1", ModifierSlot::X1},       {"x2", ModifierSlot::X2}};
-
-int virtualKeyOf(ModifierSlot slot) {
-  switch (slot) {
-  case ModifierSlot::Shift:
-    return 0x10;
-  case ModifierSlot::Ctrl:
-    return 0x11;
-  case ModifierSlot::Alt:
-    return 0x12;
-  case ModifierSlot::X1:
-    return 0x05;
-  case ModifierSlot::X2:
-    return 0x06;
-  case ModifierSlot::Default:
-    break;
-  }
-  return -1;
-}
-
-} // namespace
 
 CheckOptions parseCheckOptions(const Platform &host) {
   CheckOptions options;
@@ -49,9 +24,9 @@ CheckOptions parseCheckOptions(const Platform &host) {
     } else if (option.rfind("--hold=", 0) == 0) {
       std::string_view name = option.substr(7);
       options.hold.reset();
-      for (auto [holdName, slot] : kHoldNames)
-        if (name == holdName)
-          options.hold = slot;
+      for (const ModifierKey &key : kModifierKeys)
+        if (name == key.name)
+          options.hold = key.slot;
       if (!options.hold)
         options.error = "unknown key for --hold: " + escapedText(name);
     } else {
@@ -72,7 +47,8 @@ std::optional<UncarriedArgument> CheckedPlatform::uncarriedArgument() const {
 int16_t CheckedPlatform::keyState(int virtualKey) const {
   if (!options_.hold)
     return inner().keyState(virtualKey);
-  return virtualKeyOf(*options_.hold) == virtualKey ? static_cast<int16_t>(0x8000 - 0x10000) : 0;
+  // --hold=none holds the Default slot, which no virtual key selects.
+  return modifierKey(*options_.hold).virtualKey == virtualKey ? kKeyHeld : 0;
 }
 
 } // namespace velmora

@@ -1,17 +1,12 @@
 #include "check/diagnosis.h"
 
-#include "launcher/template_expansion.h"
 #include "platform/platform.h"
 #include "text/escaped_text.h"
-#include "text/text_routines.h"
 
 #include <cctype>
 
 namespace velmora {
 namespace {
-
-constexpr ModifierSlot kSlots[] = {ModifierSlot::Default, ModifierSlot::Shift, ModifierSlot::Ctrl,
-                                   ModifierSlot::Alt,     ModifierSlot::X1,    ModifierSlot::X2};
 
 struct Placeholder {
   size_t offset; // of the '%'
@@ -55,10 +50,10 @@ bool holdsBlank(const std::string &text) {
   return false;
 }
 
-void warnAboutTemplate(Diagnosis &d, const Platform &platform, const std::string &chosen,
-                       const std::string &target, int32_t passes) {
-  bool directory = containsIgnoreCase(platform, chosen, "%D");
-  std::string substituted = directory ? targetDirectory(platform, target) : target;
+void warnAboutTemplate(Diagnosis &d, const std::string &chosen, const FirstStage &stage,
+                       int32_t passes) {
+  bool directory = stage.placeholder[1] == 'D';
+  const std::string &substituted = stage.text;
   for (const Placeholder &p : placeholdersOf(chosen)) {
     const std::string &name = p.written;
     if ((p.kind == 'D' || (p.kind == 'P' && !directory)) && holdsBlank(substituted) &&
@@ -87,13 +82,6 @@ void warnAboutTemplate(Diagnosis &d, const Platform &platform, const std::string
 }
 
 } // namespace
-
-const char *slotName(ModifierSlot slot) {
-  static constexpr const char *kNames[] = {
-      "none (default)",          "shift", "ctrl", "alt", "x1 (first extra button)",
-      "x2 (second extra button)"};
-  return kNames[static_cast<size_t>(slot)];
-}
 
 bool Diagnosis::wouldLaunch() const {
   return plan.startsProcess() && !plan.launchCommand.empty() && !split.empty() &&
@@ -125,12 +113,11 @@ Diagnosis diagnose(const Platform &platform, const CheckPlatform &check) {
   }
   const std::string &chosen = plan.templates.of(plan.slot);
   if (chosen.empty())
-    d.warnings.push_back(std::string("the template for ") + slotName(plan.slot) + " (key \"" +
-                         slotKey(plan.slot) +
+    d.warnings.push_back(std::string("the template for ") + modifierKey(plan.slot).description +
+                         " (key \"" + modifierKey(plan.slot).settingsKey +
                          "\") is empty: nothing would start. "
                          "velmora does not fall back to \"default\".");
-  warnAboutTemplate(d, platform, chosen, plan.target,
-                    argumentPasses(plan.argumentCount, plan.settings.fromOption()));
+  warnAboutTemplate(d, chosen, plan.firstStage, plan.argumentPasses);
   if (plan.tooLong)
     d.warnings.push_back("the launch command would be longer than process creation takes (" +
                          std::to_string(platform.launchCommandByteLimit()) +
@@ -182,12 +169,13 @@ std::string formatReport(const Diagnosis &d) {
                                     : "unreadable, " + d.settings.why) +
              "\n";
     out += "templates:\n";
-    for (ModifierSlot slot : kSlots) {
-      std::string key = slotKey(slot);
-      out += "  " + key + std::string(8 - key.size(), ' ') + shown(plan.templates.of(slot)) + "\n";
+    for (const ModifierKey &key : kModifierKeys) {
+      std::string name = key.settingsKey;
+      out += "  " + name + std::string(8 - name.size(), ' ') + shown(plan.templates.of(key.slot)) +
+             "\n";
     }
-    out += std::string("held: ") + slotName(plan.slot) + "\n";
-    out += std::string("chosen: ") + slotKey(plan.slot) + " " +
+    out += std::string("held: ") + modifierKey(plan.slot).description + "\n";
+    out += std::string("chosen: ") + modifierKey(plan.slot).settingsKey + " " +
            shown(plan.templates.of(plan.slot)) + "\n";
     if (!plan.tooLong)
       out += "launch command (" + std::to_string(plan.launchCommand.size()) +

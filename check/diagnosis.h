@@ -26,7 +26,6 @@ struct Diagnosis {
 // The plan velmora would make, with what the check platform can tell about it.
 Diagnosis diagnose(const Platform &platform, const CheckPlatform &check);
 std::string formatReport(const Diagnosis &diagnosis);
-const char *slotName(ModifierSlot slot);
 
 } // namespace velmora
 

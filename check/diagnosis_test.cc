@@ -1,7 +1,7 @@
 #include "check/diagnosis.h"
 
 #include "check/checked_platform.h"
-#include "platform/fake_platform.h"
+#include "testing/fake_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -151,6 +151,7 @@ TEST(Diagnosis, TheReportCarriesNoControlBytes) {
 
 TEST(CheckOptions, OptionsComeFirstAndTheRestStaysByteForByte) {
   struct Case {
+    const char *label;
     const char *commandLine;
     const char *velmoraLine;
     bool help;
@@ -158,26 +159,29 @@ TEST(CheckOptions, OptionsComeFirstAndTheRestStaysByteForByte) {
     bool error;
   };
   const Case cases[] = {
-      {R"(check a  "b c"  d)", R"(check a  "b c"  d)", false, -1, false},
-      {R"(check --hold=shift  /ini=x "t")", R"(check  /ini=x "t")", false, 1, false},
-      {R"("C:\p\check.exe" --hold=none --hold=x2 t)", R"("C:\p\check.exe" t)", false, 5, false},
-      {"check --help", "check", true, -1, false},
-      {"check --hold=meta t", "check t", false, -1, true},
-      {"check --frobnicate t", "check t", false, -1, true},
-      {"check t --help", "check t --help", false, -1, false}, // after the first argument
+      {"no options", R"(check a  "b c"  d)", R"(check a  "b c"  d)", false, -1, false},
+      {"hold before the arguments", R"(check --hold=shift  /ini=x "t")", R"(check  /ini=x "t")",
+       false, 1, false},
+      {"two holds, the last wins", R"("C:\p\check.exe" --hold=none --hold=x2 t)",
+       R"("C:\p\check.exe" t)", false, 5, false},
+      {"help alone", "check --help", "check", true, -1, false},
+      {"unknown key", "check --hold=meta t", "check t", false, -1, true},
+      {"unknown option", "check --frobnicate t", "check t", false, -1, true},
+      {"options only before the first argument", "check t --help", "check t --help", false, -1,
+       false},
       // "--" ends the options, so a target that begins with "--" can be checked.
-      {"check --hold=alt -- --odd.txt", "check --odd.txt", false, 3, false},
-      {"check -- -- x", "check -- x", false, -1, false},
+      {"-- ends the options", "check --hold=alt -- --odd.txt", "check --odd.txt", false, 3, false},
+      {"only the first -- is taken", "check -- -- x", "check -- x", false, -1, false},
   };
   for (const Case &c : cases) {
     FakePlatform fake;
     fake.activate(FakeLocale::Western);
     fake.commandLineText = c.commandLine;
     CheckOptions options = parseCheckOptions(fake);
-    EXPECT_EQ(options.commandLine, c.velmoraLine) << c.commandLine;
-    EXPECT_EQ(options.help, c.help) << c.commandLine;
-    EXPECT_EQ(options.hold ? static_cast<int>(*options.hold) : -1, c.hold) << c.commandLine;
-    EXPECT_EQ(!options.error.empty(), c.error) << c.commandLine;
+    EXPECT_EQ(options.commandLine, c.velmoraLine) << c.label;
+    EXPECT_EQ(options.help, c.help) << c.label;
+    EXPECT_EQ(options.hold ? static_cast<int>(*options.hold) : -1, c.hold) << c.label;
+    EXPECT_EQ(!options.error.empty(), c.error) << c.label;
   }
 }
 
@@ -198,21 +202,26 @@ TEST(CheckOptions, HoldStandsInForTheKeyboard) {
 
 TEST(WindowsSplit, FollowsTheCRuntimeRules) {
   struct Case {
+    const char *label;
     const char *line;
     std::vector<std::string> expected;
   };
   const Case cases[] = {
-      {R"(app.exe a b)", {"app.exe", "a", "b"}},
-      {R"("C:\Program Files\x.exe" "a b" c)", {R"(C:\Program Files\x.exe)", "a b", "c"}},
-      {R"(C:\x\app.exe "C:\dir\\" x)", {R"(C:\x\app.exe)", R"(C:\dir\)", "x"}},
-      {R"(a \"q\" \\\"r)", {"a", R"("q")", R"(\"r)"}},
-      {R"(a "x""y" "")", {"a", R"(x"y)", ""}},
-      {R"(a b\c\\d)", {"a", R"(b\c\\d)"}},
-      {"a\t b  ", {"a", "b"}},
-      {"", {""}},
+      {"plain words", R"(app.exe a b)", {"app.exe", "a", "b"}},
+      {"quoted program and argument",
+       R"("C:\Program Files\x.exe" "a b" c)",
+       {R"(C:\Program Files\x.exe)", "a b", "c"}},
+      {"two backslashes before a quotation mark",
+       R"(C:\x\app.exe "C:\dir\\" x)",
+       {R"(C:\x\app.exe)", R"(C:\dir\)", "x"}},
+      {"escaped quotation marks", R"(a \"q\" \\\"r)", {"a", R"("q")", R"(\"r)"}},
+      {"doubled quotation mark inside quotes", R"(a "x""y" "")", {"a", R"(x"y)", ""}},
+      {"backslashes not before a quotation mark", R"(a b\c\\d)", {"a", R"(b\c\\d)"}},
+      {"tabs and trailing blanks", "a\t b  ", {"a", "b"}},
+      {"empty line", "", {""}},
   };
   for (const Case &c : cases)
-    EXPECT_EQ(splitLikeWindowsPrograms(c.line), c.expected) << c.line;
+    EXPECT_EQ(splitLikeWindowsPrograms(c.line), c.expected) << c.label;
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Any argument vector: the built command line splits back into the arguments that can be
 // carried, in order, none merged or split.
 #include "fuzz/fuzz_support.h"
-#include "platform/command_line_builder.h"
+#include "host/posix/command_line_builder.h"
 #include "text/argument_list.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

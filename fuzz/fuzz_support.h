@@ -3,7 +3,7 @@
 #ifndef VELMORA_FUZZ_FUZZ_SUPPORT_H
 #define VELMORA_FUZZ_FUZZ_SUPPORT_H
 
-#include "platform/fake_platform.h"
+#include "testing/fake_platform.h"
 #include "text/byte_kind.h"
 
 #include <algorithm>

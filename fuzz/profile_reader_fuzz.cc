@@ -1,7 +1,7 @@
 // Any settings file: no value is longer than the reader's buffer allows or holds a NUL, and an
 // ASCII file reads the same when it is stored as UTF-16LE with its mark.
 #include "fuzz/fuzz_support.h"
-#include "platform/profile_reader.h"
+#include "host/posix/profile_reader.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,7 +1,6 @@
 #include "launcher/launch_plan.h"
 
 #include "launcher/modifier_selection.h"
-#include "launcher/template_expansion.h"
 #include "text/argument_list.h"
 #include "text/escaped_text.h"
 
@@ -22,6 +21,8 @@ LaunchPlan composeLaunchPlan(const Platform &platform) {
   if (plan.settings.source != SettingsSource::None)
     plan.templates = readTemplates(platform, plan.settings.path);
   plan.slot = selectSlot(platform);
+  plan.firstStage = firstStageOf(platform, plan.templates.of(plan.slot), plan.target);
+  plan.argumentPasses = argumentPasses(plan.argumentCount, plan.settings.fromOption());
   size_t limit = platform.launchCommandByteLimit();
   std::optional<std::string> command =
       expandTemplate(platform, plan.templates.of(plan.slot), plan.target, limit);

@@ -4,6 +4,7 @@
 #define VELMORA_LAUNCHER_LAUNCH_PLAN_H
 
 #include "launcher/settings_location.h"
+#include "launcher/template_expansion.h"
 #include "launcher/template_set.h"
 #include "platform/platform.h"
 
@@ -22,6 +23,9 @@ struct LaunchPlan {
   SettingsLocation settings;
   TemplateSet templates;
   ModifierSlot slot = ModifierSlot::Default;
+  // How the chosen template was filled: the first stage, then this many "%O" passes.
+  FirstStage firstStage{"%P", {}};
+  int32_t argumentPasses = 0;
   std::string launchCommand;
   // The command would be longer than the platform can start, so none is started.
   bool tooLong = false;

@@ -1,6 +1,6 @@
 #include "launcher/launch_plan.h"
 
-#include "platform/fake_platform.h"
+#include "testing/fake_platform.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "launcher/modifier_selection.h"
 
-#include "platform/fake_platform.h"
+#include "testing/fake_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@ namespace {
 
 TEST(ModifierSelection, FirstHeldKeyWinsAndLaterKeysAreNotAsked) {
   struct Case {
+    const char *label;
     std::vector<int> held;
     ModifierSlot slot;
     std::vector<std::string> asked;
@@ -16,20 +17,20 @@ TEST(ModifierSelection, FirstHeldKeyWinsAndLaterKeysAreNotAsked) {
   const std::string shift = "GetKeyState 16", ctrl = "GetKeyState 17", alt = "GetKeyState 18",
                     x1 = "GetKeyState 5", x2 = "GetKeyState 6";
   const Case cases[] = {
-      {{}, ModifierSlot::Default, {shift, ctrl, alt, x1, x2}},
-      {{0x10}, ModifierSlot::Shift, {shift}},
-      {{0x10, 0x11}, ModifierSlot::Shift, {shift}},
-      {{0x11}, ModifierSlot::Ctrl, {shift, ctrl}},
-      {{0x12, 0x06}, ModifierSlot::Alt, {shift, ctrl, alt}},
-      {{0x05}, ModifierSlot::X1, {shift, ctrl, alt, x1}},
-      {{0x06}, ModifierSlot::X2, {shift, ctrl, alt, x1, x2}},
-      {{0x14, 0x01}, ModifierSlot::Default, {shift, ctrl, alt, x1, x2}}, // unwatched keys
+      {"nothing held", {}, ModifierSlot::Default, {shift, ctrl, alt, x1, x2}},
+      {"shift", {0x10}, ModifierSlot::Shift, {shift}},
+      {"shift and ctrl: shift", {0x10, 0x11}, ModifierSlot::Shift, {shift}},
+      {"ctrl", {0x11}, ModifierSlot::Ctrl, {shift, ctrl}},
+      {"alt and X2: alt", {0x12, 0x06}, ModifierSlot::Alt, {shift, ctrl, alt}},
+      {"X1", {0x05}, ModifierSlot::X1, {shift, ctrl, alt, x1}},
+      {"X2", {0x06}, ModifierSlot::X2, {shift, ctrl, alt, x1, x2}},
+      {"unwatched keys", {0x14, 0x01}, ModifierSlot::Default, {shift, ctrl, alt, x1, x2}},
   };
   for (const Case &c : cases) {
     FakePlatform fake;
     fake.heldKeys = c.held;
-    EXPECT_EQ(selectSlot(fake), c.slot);
-    EXPECT_EQ(fake.log, c.asked);
+    EXPECT_EQ(selectSlot(fake), c.slot) << c.label;
+    EXPECT_EQ(fake.log, c.asked) << c.label;
   }
 }
 

@@ -1,17 +1,12 @@
 #include "launcher/settings_location.h"
 
-#include "platform/path_split.h"
+#include "launcher/settings_file.h"
 #include "platform/platform.h"
-#include "platform/settings_file.h"
 #include "text/argument_list.h"
+#include "text/path_split.h"
 #include "text/text_routines.h"
 
 namespace velmora {
-
-const char *slotKey(ModifierSlot slot) {
-  static constexpr const char *kKeys[kSlotCount] = {"default", "shift", "ctrl", "alt", "X1", "X2"};
-  return kKeys[static_cast<size_t>(slot)];
-}
 
 namespace {
 
@@ -64,9 +59,8 @@ SettingsLocation locateSettings(const ArgumentList &arguments) {
 TemplateSet readTemplates(const Platform &platform, const std::string &settingsPath) {
   TemplateSet set;
   SettingsFile file(platform, settingsPath);
-  for (ModifierSlot slot : {ModifierSlot::Default, ModifierSlot::Shift, ModifierSlot::Ctrl,
-                            ModifierSlot::Alt, ModifierSlot::X1, ModifierSlot::X2})
-    set.of(slot) = file.readValue(kSettingsSection, slotKey(slot), "");
+  for (const ModifierKey &key : kModifierKeys)
+    set.of(key.slot) = file.readValue(kSettingsSection, key.settingsKey, "");
   return set;
 }
 

@@ -1,6 +1,6 @@
 #include "launcher/settings_location.h"
 
-#include "platform/fake_platform.h"
+#include "testing/fake_platform.h"
 #include "text/argument_list.h"
 
 #include <gtest/gtest.h>
@@ -10,26 +10,28 @@ namespace {
 
 TEST(SettingsLocation, FindsTheFileFromArgumentOneOrNextToTheProgram) {
   struct Case {
+    const char *label;
     const char *commandLine;
     const char *path;
     bool fromOption;
   };
   const Case cases[] = {
-      {R"(p C:\a.txt)", R"(C:\Tools\velmora.ini)", false},
-      {"p a/ini=b x", "ab", true},
-      {R"(p /ini=/INI=C:\s.ini x)", R"(C:\s.ini)", true},
-      {R"(p /INI=C:\s.ini x)", R"(C:\Tools\velmora.ini)", false},
-      {"p /ini= x", "", true},
-      {R"(p "/ini=C:\my settings\s.ini" x)", R"(C:\my settings\s.ini)", true},
-      {R"(p x /ini=C:\s.ini)", R"(C:\Tools\velmora.ini)", false}, // only argument 1 counts
+      {"no option", R"(p C:\a.txt)", R"(C:\Tools\velmora.ini)", false},
+      {"option inside argument 1", "p a/ini=b x", "ab", true},
+      {"every spelling removed", R"(p /ini=/INI=C:\s.ini x)", R"(C:\s.ini)", true},
+      {"capitals are no option", R"(p /INI=C:\s.ini x)", R"(C:\Tools\velmora.ini)", false},
+      {"empty path", "p /ini= x", "", true},
+      {"quoted path with a space", R"(p "/ini=C:\my settings\s.ini" x)", R"(C:\my settings\s.ini)",
+       true},
+      {"only argument 1 counts", R"(p x /ini=C:\s.ini)", R"(C:\Tools\velmora.ini)", false},
   };
   FakePlatform fake;
   fake.activate(FakeLocale::Western);
   for (const Case &c : cases) {
     fake.commandLineText = c.commandLine;
     SettingsLocation location = locateSettings(ArgumentList(fake));
-    EXPECT_EQ(location.path, c.path) << c.commandLine;
-    EXPECT_EQ(location.fromOption(), c.fromOption) << c.commandLine;
+    EXPECT_EQ(location.path, c.path) << c.label;
+    EXPECT_EQ(location.fromOption(), c.fromOption) << c.label;
   }
 }
 

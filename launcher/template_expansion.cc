@@ -1,8 +1,8 @@
 #include "launcher/template_expansion.h"
 
-#include "platform/path_split.h"
 #include "platform/platform.h"
 #include "text/argument_list.h"
+#include "text/path_split.h"
 #include "text/text_routines.h"
 
 namespace velmora {
@@ -15,13 +15,19 @@ std::string targetDirectory(const Platform &platform, const std::string &target)
   return substring(target, 1, last - 1);
 }
 
+FirstStage firstStageOf(const Platform &platform, const std::string &commandTemplate,
+                        const std::string &target) {
+  if (containsIgnoreCase(platform, commandTemplate, "%D"))
+    return {"%D", targetDirectory(platform, target)};
+  return {"%P", target};
+}
+
 std::optional<std::string> expandTemplate(const Platform &platform,
                                           const std::string &commandTemplate,
                                           const std::string &target, size_t limit) {
-  if (containsIgnoreCase(platform, commandTemplate, "%D"))
-    return replaceAllIgnoreCaseWithin(platform, commandTemplate, "%D",
-                                      targetDirectory(platform, target), limit);
-  return replaceAllIgnoreCaseWithin(platform, commandTemplate, "%P", target, limit);
+  FirstStage stage = firstStageOf(platform, commandTemplate, target);
+  return replaceAllIgnoreCaseWithin(platform, commandTemplate, stage.placeholder, stage.text,
+                                    limit);
 }
 
 int32_t argumentPasses(int32_t count, bool settingsOption) {

@@ -17,9 +17,17 @@ class Platform;
 // its own; empty when it has none.
 std::string targetDirectory(const Platform &platform, const std::string &target);
 
-// When the template holds "%D" (any case), every "%D" becomes the target's folder and "%P" is
-// left alone; otherwise every "%P" becomes the target. Nothing is quoted. No value when the
-// result would be longer than `limit` bytes.
+// What the first stage fills in: "%D" with the target's folder when the template holds "%D"
+// (any case), "%P" with the target otherwise. Only one of the two is ever filled.
+struct FirstStage {
+  const char *placeholder;
+  std::string text;
+};
+FirstStage firstStageOf(const Platform &platform, const std::string &commandTemplate,
+                        const std::string &target);
+
+// The first stage: every occurrence of firstStageOf's placeholder becomes its text. Nothing is
+// quoted. No value when the result would be longer than `limit` bytes.
 std::optional<std::string> expandTemplate(const Platform &platform,
                                           const std::string &commandTemplate,
                                           const std::string &target, size_t limit = SIZE_MAX);

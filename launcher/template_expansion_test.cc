@@ -1,6 +1,6 @@
 #include "launcher/template_expansion.h"
 
-#include "platform/fake_platform.h"
+#include "testing/fake_platform.h"
 #include "text/argument_list.h"
 
 #include <gtest/gtest.h>
@@ -10,25 +10,26 @@ namespace {
 
 TEST(TemplateExpansion, FirstStageFillsEitherDirectoryOrPath) {
   struct Case {
-    const char *commandTemplate, *target, *expected;
+    const char *label, *commandTemplate, *target, *expected;
   };
   const Case cases[] = {
-      {"notepad.exe %P", R"(C:\a b\x.txt)", R"(notepad.exe C:\a b\x.txt)"},
-      {"notepad.exe \"%p\"", R"(C:\a b\x.txt)", R"(notepad.exe "C:\a b\x.txt")"},
-      {"explorer.exe %d", R"(C:\dir\file.txt)", R"(explorer.exe C:\dir)"},
-      {"%D", R"(C:\report.txt)", "C:"},
-      {"tool %D %P", R"(C:\dir\f)", R"(tool C:\dir %P)"},
-      {"cd %D", "file.txt", "cd "},
-      {"cd %D", R"(\file)", "cd "},
-      {"cd %D", R"(C:\dir\)", R"(cd C:\dir)"},
-      {"", R"(C:\x)", ""},
-      {"plain", R"(C:\x)", "plain"},
-      {"%P", "/ini=D:\\s.ini", "/ini=D:\\s.ini"},
+      {"path, unquoted", "notepad.exe %P", R"(C:\a b\x.txt)", R"(notepad.exe C:\a b\x.txt)"},
+      {"path, quoted, lower case", "notepad.exe \"%p\"", R"(C:\a b\x.txt)",
+       R"(notepad.exe "C:\a b\x.txt")"},
+      {"folder", "explorer.exe %d", R"(C:\dir\file.txt)", R"(explorer.exe C:\dir)"},
+      {"folder of a file in the root", "%D", R"(C:\report.txt)", "C:"},
+      {"%P beside %D stays", "tool %D %P", R"(C:\dir\f)", R"(tool C:\dir %P)"},
+      {"folder of a bare name is empty", "cd %D", "file.txt", "cd "},
+      {"folder of a root file is empty", "cd %D", R"(\file)", "cd "},
+      {"target ending in a backslash", "cd %D", R"(C:\dir\)", R"(cd C:\dir)"},
+      {"empty template", "", R"(C:\x)", ""},
+      {"no placeholder", "plain", R"(C:\x)", "plain"},
+      {"the option's text as target", "%P", "/ini=D:\\s.ini", "/ini=D:\\s.ini"},
   };
   FakePlatform fake;
   fake.activate(FakeLocale::Western);
   for (const Case &c : cases)
-    EXPECT_EQ(expandTemplate(fake, c.commandTemplate, c.target), c.expected) << c.commandTemplate;
+    EXPECT_EQ(expandTemplate(fake, c.commandTemplate, c.target), c.expected) << c.label;
 }
 
 TEST(TemplateExpansion, DirectoryCutRespectsDoubleByteCharacters) {
@@ -52,27 +53,31 @@ TEST(TemplateExpansion, DirectoryCutUsesThePlatformSeparator) {
 
 TEST(TemplateExpansion, SecondStageReplacesPassByPass) {
   struct Case {
+    const char *label;
     const char *commandLine;
     bool settingsOption;
     const char *command, *expected;
   };
   const Case cases[] = {
-      {R"(p -x -y C:\f)", false, R"(app %O2 %O1 C:\f)", R"(app -y -x C:\f)"},
-      {R"(p /ini=D:\s.ini -x C:\f)", true, R"(app %O1 %O2 C:\f)", R"(app -x %O2 C:\f)"},
-      {R"(p /ini=D:\s.ini C:\f)", true, "app %O1", "app %O1"},
-      {R"(p C:\f)", false, "app %O1", "app %O1"},
-      {"p a b c d e f g h i j k", false, "%O10 %O1", "a0 a"},
-      {"p %O2 two t", false, "%O1", "two"}, // pass 2 sees what pass 1 brought in
-      {R"(p -n C:\%O1.txt)", false, R"(e C:\%O1.txt)", R"(e C:\-n.txt)"}, // from the target
-      {"p -a -b t", false, "%o1 %O01 %O3", "-a %O01 %O3"},
-      {"p a t", false, "", ""},
+      {"arguments in another order", R"(p -x -y C:\f)", false, R"(app %O2 %O1 C:\f)",
+       R"(app -y -x C:\f)"},
+      {"the option is no argument", R"(p /ini=D:\s.ini -x C:\f)", true, R"(app %O1 %O2 C:\f)",
+       R"(app -x %O2 C:\f)"},
+      {"option and target only: no pass", R"(p /ini=D:\s.ini C:\f)", true, "app %O1", "app %O1"},
+      {"target only: no pass", R"(p C:\f)", false, "app %O1", "app %O1"},
+      {"%O10 is taken by pass 1", "p a b c d e f g h i j k", false, "%O10 %O1", "a0 a"},
+      {"a later pass sees what an earlier one brought", "p %O2 two t", false, "%O1", "two"},
+      {"the target's text is searched too", R"(p -n C:\%O1.txt)", false, R"(e C:\%O1.txt)",
+       R"(e C:\-n.txt)"},
+      {"any case, no leading zero", "p -a -b t", false, "%o1 %O01 %O3", "-a %O01 %O3"},
+      {"empty template", "p a t", false, "", ""},
   };
   FakePlatform fake;
   fake.activate(FakeLocale::Western);
   for (const Case &c : cases) {
     fake.commandLineText = c.commandLine;
     EXPECT_EQ(substituteArguments(c.command, ArgumentList(fake), c.settingsOption), c.expected)
-        << c.commandLine;
+        << c.label;
   }
 }
 

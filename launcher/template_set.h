@@ -1,18 +1,13 @@
-// The six command templates and the key or button that selects each.
+// The six command templates, one for each key or button that selects one.
 #ifndef VELMORA_LAUNCHER_TEMPLATE_SET_H
 #define VELMORA_LAUNCHER_TEMPLATE_SET_H
+
+#include "launcher/modifier_keys.h"
 
 #include <array>
 #include <string>
 
 namespace velmora {
-
-enum class ModifierSlot { Default, Shift, Ctrl, Alt, X1, X2 };
-
-constexpr int kSlotCount = 6;
-
-// The slot's key name in the settings section "Path".
-const char *slotKey(ModifierSlot slot);
 
 struct TemplateSet {
   std::array<std::string, kSlotCount> templates;

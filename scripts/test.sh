@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite: native (unit and end to end), the sanitizer build, Windows under Wine in
-# the default and the Japanese locale, and a bounded fuzzing run of every fuzz target.
+# the default and the Japanese locale, and a bounded fuzzing run of every fuzz target. What it
+# needs is installed by scripts/install-deps.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
 
 for preset in native asan windows windows64; do
   cmake --preset "$preset" >/dev/null

@@ -2,6 +2,7 @@
 files written into it, velmora and velmora-check run there, and the recorder that velmora starts
 writing down what it was given."""
 import argparse
+import ctypes
 import os
 import re
 import shutil
@@ -12,6 +13,9 @@ import time
 import unittest
 
 ARGS = None
+# Set when the programs velmora starts become this process's children once velmora has exited,
+# so that the suite can wait for them to end rather than for a while.
+ADOPTS_ORPHANS = False
 
 
 def report_values(report, label):
@@ -64,18 +68,15 @@ class NativeCase(unittest.TestCase):
         self.assertEqual(done.stderr, b"")
 
     def recorded(self):
-        """The argument lists of every recorder start; waits for the detached child."""
-        deadline = time.time() + 10
-        while not os.path.exists(self.record) and time.time() < deadline:
-            time.sleep(0.02)
-        time.sleep(0.2)
+        """The argument lists of every recorder start; waits for the detached children."""
+        wait_for_started_programs(self.record)
         if not os.path.exists(self.record):
             return []
         lines = read(self.record).split(b"\n")[:-1]
         return [line.split(b"\0")[:-1] for line in lines]
 
     def nothing_started(self):
-        time.sleep(0.5)
+        wait_for_started_programs(self.record, expected=False)
         self.assertFalse(os.path.exists(self.record))
 
     def check(self, *args, env=None):
@@ -85,11 +86,36 @@ class NativeCase(unittest.TestCase):
                               timeout=30)
 
 
-def main(*extra):
+def wait_for_started_programs(record, expected=True):
+    """Returns once the programs velmora started have ended. velmora starts them detached and
+    does not wait; once it has exited, they are this process's children, and waiting for every
+    child is waiting for them. Without that, look for the record for a while."""
+    if ADOPTS_ORPHANS:
+        while True:
+            try:
+                os.waitpid(-1, 0)
+            except ChildProcessError:
+                return
+    deadline = time.time() + (10 if expected else 0.5)
+    while not os.path.exists(record) and time.time() < deadline:
+        time.sleep(0.02)
+    time.sleep(0.2)
+
+
+def adopt_orphans():
+    """Makes this process the one that orphaned descendants are handed to (PR_SET_CHILD_SUBREAPER)."""
+    global ADOPTS_ORPHANS
+    libc = ctypes.CDLL(None, use_errno=True)
+    ADOPTS_ORPHANS = libc.prctl(36, 1, 0, 0, 0) == 0
+
+
+def main(*extra, adopt=True):
     """Runs the calling suite with the programs named on the command line."""
     global ARGS
     parser = argparse.ArgumentParser()
     for name in ("--velmora", "--recorder", "--check", *extra):
         parser.add_argument(name, required=True)
     ARGS, rest = parser.parse_known_args()
+    if adopt:
+        adopt_orphans()
     unittest.main(module="__main__", argv=[sys.argv[0], *rest], verbosity=2)

@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
 """The native velmora reads held keys and extra mouse buttons from X11: under Xvfb, with keys and
 buttons held by xdotool, it must start the matching template."""
-import argparse
 import os
 import shutil
 import socket
@@ -13,7 +12,9 @@ import threading
 import time
 import unittest
 
-ARGS = None
+import e2e_support
+from e2e_support import NativeCase
+
 SLOTS = ["default", "shift", "ctrl", "alt", "X1", "X2"]
 
 
@@ -30,10 +31,10 @@ class X11(unittest.TestCase):
             cls.display = ":" + f.readline().strip()
         cls.velmora = os.path.join(cls.dir, "velmora")
         cls.check = os.path.join(cls.dir, "velmora-check")
-        shutil.copy2(ARGS.velmora, cls.velmora)
-        shutil.copy2(ARGS.check, cls.check)
+        shutil.copy2(e2e_support.ARGS.velmora, cls.velmora)
+        shutil.copy2(e2e_support.ARGS.check, cls.check)
         with open(os.path.join(cls.dir, "velmora.ini"), "w") as f:
-            f.write("[Path]\n" + "".join(f"{slot}={ARGS.recorder} {slot}\n" for slot in SLOTS))
+            f.write("[Path]\n" + "".join(f"{slot}={e2e_support.ARGS.recorder} {slot}\n" for slot in SLOTS))
 
     @classmethod
     def tearDownClass(cls):
@@ -167,55 +168,34 @@ class FakeDisplay:
             connection.close()
 
 
-class MisbehavingDisplay(unittest.TestCase):
+class MisbehavingDisplay(NativeCase):
     """No display can hold velmora up for long, make it print or make it fail: the keys then
     count as not held."""
 
-    def setUp(self):
-        self.dir = tempfile.mkdtemp(prefix="velmora-x11-")
-        self.velmora = os.path.join(self.dir, "velmora")
-        shutil.copy2(ARGS.velmora, self.velmora)
-        with open(os.path.join(self.dir, "velmora.ini"), "w") as f:
-            f.write(f"[Path]\ndefault={ARGS.recorder} default\nshift={ARGS.recorder} shift\n")
-
-    def tearDown(self):
-        shutil.rmtree(self.dir, ignore_errors=True)
-
     def start_with(self, display):
-        record = os.path.join(self.dir, "record")
-        env = dict(os.environ, DISPLAY=display.display, VELMORA_RECORD=record,
-                   XAUTHORITY=os.path.join(self.dir, "none"))
+        self.settings("default=REC default\nshift=REC shift")
+        env = {"DISPLAY": display.display, "XAUTHORITY": os.path.join(self.dir, "none")}
         began = time.monotonic()
-        done = subprocess.run([self.velmora, "t"], env=env, capture_output=True, timeout=30)
-        took = time.monotonic() - began
-        print(f"\n{self.id()}: velmora took {took * 1000:.0f} ms", file=sys.stderr)
-        self.assertEqual((done.returncode, done.stdout, done.stderr), (0, b"", b""))
-        deadline = time.time() + 10
-        while not os.path.exists(record) and time.time() < deadline:
-            time.sleep(0.02)
-        time.sleep(0.1)
-        with open(record, "rb") as f:
-            return f.read().split(b"\0")[0].decode()
+        self.run_velmora("t", env=env)
+        print(f"\n{self.id()}: velmora took {(time.monotonic() - began) * 1000:.0f} ms",
+              file=sys.stderr)
+        return self.recorded()
 
     def test_a_display_that_never_answers(self):
         display = FakeDisplay(answer_setup=False)
         try:
-            self.assertEqual(self.start_with(display), "default")
+            self.assertEqual(self.start_with(display), [[b"default"]])
         finally:
             display.close()
 
     def test_a_display_that_drops_the_connection(self):
         display = FakeDisplay(answer_setup=True)
         try:
-            self.assertEqual(self.start_with(display), "default")
+            self.assertEqual(self.start_with(display), [[b"default"]])
         finally:
             display.close()
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--velmora", required=True)
-    parser.add_argument("--check", required=True)
-    parser.add_argument("--recorder", required=True)
-    ARGS, rest = parser.parse_known_args()
-    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+    # Xvfb and the key holders are children too: waiting for every child would wait for them.
+    e2e_support.main(adopt=False)

@@ -1,6 +1,6 @@
 #include "text/argument_list.h"
 
-#include "platform/fake_platform.h"
+#include "testing/fake_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -19,63 +19,66 @@ std::vector<std::string> entries(const FakePlatform &fake) {
 }
 
 struct SplitCase {
+  const char *label;
   const char *commandLine;
   std::vector<std::string> expected;
 };
 
 TEST(ArgumentList, SplitsByQuotingRules) {
   const SplitCase cases[] = {
-      {R"(p a "b c" d)", {"a", "b c", "d"}},
-      {R"(p "a"b)", {"ab"}},
-      {R"(p a"b c"d)", {"ab cd"}},
-      {R"(p "a""b")", {"ab"}},
-      {R"(p "")", {}},
-      {R"(p a "" b)", {"a", "b"}},
-      {R"(p ""a)", {"a"}},
-      {R"(p "" "" x)", {"x"}},
-      {R"(p """)", {}},
-      {R"(p """ y)", {" y"}},
-      {R"(p x ")", {"x"}},
-      {R"(p x " )", {"x", " "}},
-      {R"(p "unterminated text)", {"unterminated text"}},
-      {R"(p "C:\dir\" x)", {R"(C:\dir\)", "x"}},
-      {R"(p C:\a\"b c"\d)", {R"(C:\a\b c\d)"}},
-      {"p", {}},
-      {"p \t  \t", {}},
-      {"p\t a\tb", {"a", "b"}},
-      {"p \x7F", {"\x7F"}},
-      {"p a\x01\x1F\x0D\x0A"
+      {"three arguments, one quoted", R"(p a "b c" d)", {"a", "b c", "d"}},
+      {"quoted then unquoted", R"(p "a"b)", {"ab"}},
+      {"quoted run inside a word", R"(p a"b c"d)", {"ab cd"}},
+      {"two quoted runs touching", R"(p "a""b")", {"ab"}},
+      {"an empty pair is no argument", R"(p "")", {}},
+      {"an empty pair between arguments", R"(p a "" b)", {"a", "b"}},
+      {"an empty pair before a word", R"(p ""a)", {"a"}},
+      {"two empty pairs", R"(p "" "" x)", {"x"}},
+      {"three quotation marks", R"(p """)", {}},
+      {"three quotation marks, then a word", R"(p """ y)", {" y"}},
+      {"a lone quotation mark at the end", R"(p x ")", {"x"}},
+      {"a lone quotation mark, then a space", R"(p x " )", {"x", " "}},
+      {"unterminated quoted run", R"(p "unterminated text)", {"unterminated text"}},
+      {"backslash before a quotation mark", R"(p "C:\dir\" x)", {R"(C:\dir\)", "x"}},
+      {"backslash-quote inside a word", R"(p C:\a\"b c"\d)", {R"(C:\a\b c\d)"}},
+      {"no argument", "p", {}},
+      {"only blanks", "p \t  \t", {}},
+      {"tabs separate", "p\t a\tb", {"a", "b"}},
+      {"DEL is no separator", "p \x7F", {"\x7F"}},
+      {"control bytes separate",
+       "p a\x01\x1F\x0D\x0A"
        "b",
        {"a", "b"}},
-      {R"("C:\Program Files\t\p.exe" one two)", {"one", "two"}},
-      {"", {}},
-      {"   ", {}},
+      {"quoted program path", R"("C:\Program Files\t\p.exe" one two)", {"one", "two"}},
+      {"empty command line", "", {}},
+      {"only spaces", "   ", {}},
   };
   FakePlatform fake;
   fake.activate(FakeLocale::Western);
   for (const SplitCase &c : cases) {
     fake.commandLineText = c.commandLine;
-    EXPECT_EQ(entries(fake), c.expected) << c.commandLine;
-    EXPECT_EQ(ArgumentList(fake).argumentCount(), static_cast<int32_t>(c.expected.size()));
+    EXPECT_EQ(entries(fake), c.expected) << c.label;
+    EXPECT_EQ(ArgumentList(fake).argumentCount(), static_cast<int32_t>(c.expected.size()))
+        << c.label;
   }
 }
 
 TEST(ArgumentList, DoubleByteCharactersHideSeparatorsAndQuotes) {
   const SplitCase cases[] = {
       // A lead byte takes the space after it as its second byte.
-      {"p \x81 x", {"\x81 x"}},
+      {"lead byte takes a space", "p \x81 x", {"\x81 x"}},
       // ... and a quotation mark, which then opens no quoted section.
-      {"p \x81\" x", {"\x81\"", "x"}},
-      {"p \"\x81\" x\"", {"\x81\" x"}},
+      {"lead byte takes a quotation mark", "p \x81\" x", {"\x81\"", "x"}},
+      {"lead byte takes a closing quotation mark", "p \"\x81\" x\"", {"\x81\" x"}},
       // A lead byte before the terminating NUL is a character of one byte.
-      {"p a \x81", {"a", "\x81"}},
-      {"p \"\x95\x5C\" b", {"\x95\x5C", "b"}},
+      {"lead byte before the end", "p a \x81", {"a", "\x81"}},
+      {"trail byte 5C inside quotes", "p \"\x95\x5C\" b", {"\x95\x5C", "b"}},
   };
   FakePlatform fake;
   fake.activate(FakeLocale::Japanese);
   for (const SplitCase &c : cases) {
     fake.commandLineText = c.commandLine;
-    EXPECT_EQ(entries(fake), c.expected) << c.commandLine;
+    EXPECT_EQ(entries(fake), c.expected) << c.label;
   }
   fake.activate(FakeLocale::Western);
   fake.commandLineText = "p \x81 x";

@@ -1,6 +1,6 @@
 #include "text/escaped_text.h"
 
-#include "platform/fake_platform.h"
+#include "testing/fake_platform.h"
 
 #include <gtest/gtest.h>
 

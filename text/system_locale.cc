@@ -15,15 +15,7 @@ SystemLocale gLocale;
 LeadByteSet gLeadBytes;
 
 void fillLeadByteSet(const Platform &platform, uint32_t localeId) {
-  std::array<uint8_t, 12> ranges = platform.leadByteRanges(ansiCodePageOf(platform, localeId));
-  for (size_t pair = 0; pair < ranges.size(); pair += 2) {
-    unsigned low = ranges[pair];
-    unsigned high = ranges[pair + 1];
-    if (low == 0 && high == 0)
-      break;
-    for (unsigned value = low; value <= high; ++value)
-      gLeadBytes.set(value);
-  }
+  gLeadBytes = leadByteSetOf(platform.leadByteRanges(ansiCodePageOf(platform, localeId)));
 }
 
 } // namespace

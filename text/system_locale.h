@@ -2,14 +2,13 @@
 #ifndef VELMORA_TEXT_SYSTEM_LOCALE_H
 #define VELMORA_TEXT_SYSTEM_LOCALE_H
 
-#include <bitset>
+#include "text/double_byte_rules.h"
+
 #include <cstdint>
 
 namespace velmora {
 
 class Platform;
-
-using LeadByteSet = std::bitset<256>;
 
 struct SystemLocale {
   uint32_t platformId = 0;

@@ -1,6 +1,6 @@
 #include "text/system_locale.h"
 
-#include "platform/fake_platform.h"
+#include "testing/fake_platform.h"
 #include "text/byte_kind.h"
 
 #include <gtest/gtest.h>
@@ -91,18 +91,19 @@ TEST(SystemLocale, SettlesFarEastModeOnEveryBranch) {
 
 TEST(SystemLocale, WalksLeadBytePairs) {
   struct PairCase {
+    const char *label;
     std::array<uint8_t, 12> ranges;
     LeadByteSet expected;
   };
   LeadByteSet all;
   all.set();
   const PairCase cases[] = {
-      {{0x00, 0xFF}, all},
-      {{0x90, 0x80}, {}},                                   // high below low adds nothing...
-      {{0x90, 0x80, 0xA0, 0xA1}, rangeSet({{0xA0, 0xA1}})}, // ...and the walk goes on
-      {{0x81, 0x82, 0x00, 0x00, 0xA0, 0xA1}, rangeSet({{0x81, 0x82}})}, // stops at 0, 0
-      {{0x81, 0x81, 0x00, 0x10}, rangeSet({{0x81, 0x81}, {0x00, 0x10}})},
-      {{1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6}, rangeSet({{1, 6}})},
+      {"every byte", {0x00, 0xFF}, all},
+      {"high below low adds nothing", {0x90, 0x80}, {}},
+      {"the walk goes on after such a pair", {0x90, 0x80, 0xA0, 0xA1}, rangeSet({{0xA0, 0xA1}})},
+      {"stops at a pair of zeros", {0x81, 0x82, 0x00, 0x00, 0xA0, 0xA1}, rangeSet({{0x81, 0x82}})},
+      {"a pair from 00", {0x81, 0x81, 0x00, 0x10}, rangeSet({{0x81, 0x81}, {0x00, 0x10}})},
+      {"six pairs", {1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6}, rangeSet({{1, 6}})},
   };
   for (const PairCase &c : cases) {
     FakePlatform fake;
@@ -110,56 +111,59 @@ TEST(SystemLocale, WalksLeadBytePairs) {
     fake.localeCodePage = "936";
     fake.codePageRanges[936] = c.ranges;
     initSystemLocale(fake);
-    EXPECT_EQ(leadByteSet(), c.expected);
+    EXPECT_EQ(leadByteSet(), c.expected) << c.label;
   }
 }
 
 TEST(SystemLocale, CodePageFallsBackToAcpWhenTheLocaleTextIsNoNumber) {
   struct CodePageCase {
+    const char *label;
     std::string localeText;
     uint32_t expected;
   };
   const CodePageCase cases[] = {
-      {"932", 932},
-      {"", 1250},
-      {"abc", 1250},
-      {"93x", 1250},
-      {"0", 0},
-      {"1234567", 1234567}, // all seven bytes, no NUL
-      {std::string("93\0"
+      {"a number", "932", 932},
+      {"empty", "", 1250},
+      {"letters", "abc", 1250},
+      {"digits then a letter", "93x", 1250},
+      {"zero", "0", 0},
+      {"all seven bytes, no NUL", "1234567", 1234567},
+      {"up to the first NUL",
+       std::string("93\0"
                    "9",
                    4),
-       93}, // up to the first NUL only
+       93},
   };
   for (const CodePageCase &c : cases) {
     FakePlatform fake;
     fake.localeCodePage = c.localeText;
     fake.acp = 1250;
-    EXPECT_EQ(ansiCodePageOf(fake, 0x0411), c.expected) << c.localeText;
+    EXPECT_EQ(ansiCodePageOf(fake, 0x0411), c.expected) << c.label;
   }
 }
 
 TEST(ByteKind, CountsLeadSetBytesBeforeThePosition) {
   struct KindCase {
+    const char *label;
     std::string text;
     int32_t position;
     ByteKind expected;
   };
   const KindCase cases[] = {
-      {"\x81\x5C", 1, ByteKind::LeadByte},
-      {"\x81\x5C", 2, ByteKind::TrailByte},
-      {"\x81\x81\x41", 3, ByteKind::SingleByte},
-      {"\x81\x81\x81\x41", 4, ByteKind::TrailByte},
-      {"\x81\x81\x81", 3, ByteKind::LeadByte},
-      {"a\x81", 2, ByteKind::LeadByte},
-      {std::string("\x81\0", 2), 2, ByteKind::SingleByte},
-      {"ab", 0, ByteKind::SingleByte},
-      {"ab", 3, ByteKind::SingleByte},
+      {"lead byte", "\x81\x5C", 1, ByteKind::LeadByte},
+      {"its trail byte", "\x81\x5C", 2, ByteKind::TrailByte},
+      {"after two set bytes", "\x81\x81\x41", 3, ByteKind::SingleByte},
+      {"after three set bytes", "\x81\x81\x81\x41", 4, ByteKind::TrailByte},
+      {"odd run ending on a set byte", "\x81\x81\x81", 3, ByteKind::LeadByte},
+      {"lead byte after a letter", "a\x81", 2, ByteKind::LeadByte},
+      {"NUL after a lead byte", std::string("\x81\0", 2), 2, ByteKind::SingleByte},
+      {"position 0", "ab", 0, ByteKind::SingleByte},
+      {"past the end", "ab", 3, ByteKind::SingleByte},
   };
   FakePlatform fake;
   fake.activate(FakeLocale::Japanese);
   for (const KindCase &c : cases)
-    EXPECT_EQ(byteKindAt(c.text, c.position), c.expected) << c.position;
+    EXPECT_EQ(byteKindAt(c.text, c.position), c.expected) << c.label;
 
   // Outside far-east mode nothing is a lead or trail byte, whatever the set holds.
   fake.activate(FakeLocale::Western);

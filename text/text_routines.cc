@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace velmora {
 namespace {
 
-constexpr int32_t kRest = 2147483647;
+// A count that takes everything from an index to the end, as substring's callers write it.
+constexpr int32_t kToTheEnd = std::numeric_limits<int32_t>::max();
 
 std::string_view upToNul(std::string_view text) {
   return text.substr(0, text.find('\0'));
@@ -114,21 +116,10 @@ std::optional<std::string> replaceAllIgnoreCaseWithin(const Platform &platform,
     }
     if (!append(subview(sourceRest, 1, p - 1)) || !append(newText))
       return std::nullopt;
-    sourceRest = subview(sourceRest, p + static_cast<int32_t>(oldText.size()), kRest);
-    searchRest = subview(searchRest, p + static_cast<int32_t>(pattern.size()), kRest);
+    sourceRest = subview(sourceRest, p + static_cast<int32_t>(oldText.size()), kToTheEnd);
+    searchRest = subview(searchRest, p + static_cast<int32_t>(pattern.size()), kToTheEnd);
   }
   return result;
-}
-
-std::string reverseText(std::string_view text) {
-  return std::string(text.rbegin(), text.rend());
-}
-
-int32_t lastIndexOf(std::string_view needle, std::string_view haystack) {
-  int32_t p = indexOf(reverseText(needle), reverseText(haystack));
-  if (p == 0)
-    return 0;
-  return static_cast<int32_t>(haystack.size()) - p - static_cast<int32_t>(needle.size()) + 2;
 }
 
 std::string substring(std::string_view text, int32_t index, int32_t count) {

@@ -37,11 +37,6 @@ std::optional<std::string> replaceAllIgnoreCaseWithin(const Platform &platform,
                                                       std::string_view oldText,
                                                       std::string_view newText, size_t limit);
 
-std::string reverseText(std::string_view text);
-
-// Start of the last byte-exact occurrence (overlaps counted).
-int32_t lastIndexOf(std::string_view needle, std::string_view haystack);
-
 // `count` bytes from 1-based `index`, clamped to the text; never fails.
 std::string substring(std::string_view text, int32_t index, int32_t count);
 

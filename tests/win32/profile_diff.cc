@@ -1,7 +1,7 @@
 // Test helper: reads every settings file of a folder with velmora's own reader and with the
 // platform's GetPrivateProfileStringA, for the same sections and keys, and lists where they
 // disagree. Files named in the known-differences list may disagree; any other may not.
-#include "platform/profile_reader.h"
+#include "host/posix/profile_reader.h"
 
 #include <windows.h>
 

@@ -1,0 +1,172 @@
+#include "host/host_platform.h"
+#include "host/posix_platform.h"
+
+#include "launcher/template_expansion.h"
+#include "text/argument_list.h"
+#include "text/system_locale.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace velmora {
+namespace {
+
+TEST(PosixPlatform, RebuildsTheCommandLineFromArgv) {
+  char program[] = "/usr/bin/velmora";
+  char spaced[] = "a b";
+  char quoted[] = "say \"x\"";
+  char empty[] = "";
+  char last[] = "/tmp/t.txt";
+  char *argv[] = {program, spaced, quoted, empty, last, nullptr};
+  std::unique_ptr<Platform> host = makeHostPlatform(5, argv);
+  ArgumentList arguments(*host);
+  ASSERT_EQ(arguments.argumentCount(), 3);
+  EXPECT_EQ(arguments.argumentAt(1), "a b");
+  // The quotation marks cannot be carried: the launcher is told so and starts nothing.
+  EXPECT_EQ(arguments.argumentAt(2), "say x");
+  EXPECT_EQ(host->uncarriedArgument()->index, 2);
+  EXPECT_EQ(arguments.argumentAt(3), "/tmp/t.txt");
+  // Entry 0 is this very test program, wherever it was started from.
+  std::string self = arguments.argumentAt(0);
+  EXPECT_EQ(self.substr(self.rfind('/') + 1), "velmora_tests");
+}
+
+TEST(PosixPlatform, UpperCasesAsciiOnlyAndAnswersAsTheNtFamily) {
+  char program[] = "v";
+  char *argv[] = {program, nullptr};
+  std::unique_ptr<Platform> host = makeHostPlatform(1, argv);
+  // The test runs in a UTF-8 or C locale: no double-byte rules.
+  initSystemLocale(*host);
+  EXPECT_FALSE(systemLocale().farEastMode);
+  char text[] = "abc\xE9z%p";
+  host->upperCase(text, 7);
+  EXPECT_STREQ(text, "ABC\xE9Z%P");
+  EXPECT_EQ(host->versionPlatformId(), 2u);
+  EXPECT_EQ(host->pathDelimiters(), "/");
+  EXPECT_EQ(host->keyState(0x10), 0);
+}
+
+// The line cannot carry a quotation mark, nor a lead byte with nothing after it: an argument
+// holding either would reach the launcher as another text, naming another file.
+TEST(PosixPlatform, ReportsArgumentsTheCommandLineCannotCarry) {
+  struct Case {
+    const char *label;
+    const char *locale;
+    const char *codeset;
+    std::vector<std::string> arguments;
+    int index; // 0: every argument is carried
+    const char *reason;
+  };
+  const Case cases[] = {
+      {"plain", "C.UTF-8", "UTF-8", {"a b", "", "/tmp/t.txt"}, 0, ""},
+      {"quote inside", "C.UTF-8", "UTF-8", {"-x", "a\"b.txt"}, 2, "quotation mark"},
+      {"dot-quote-dot folder", "C.UTF-8", "UTF-8", {"/x/sub/.\".\"/f.txt"}, 1, "quotation mark"},
+      {"lone quote last", "C.UTF-8", "UTF-8", {"/tmp/a.txt", "\""}, 2, "quotation mark"},
+      {"quote as a trail byte", "ja_JP.SJIS", "SHIFT_JIS", {"\x81\"x"}, 0, ""},
+      {"lead byte at the end", "ja_JP.SJIS", "SHIFT_JIS", {"a\x81", "t"}, 1, "double-byte"},
+      {"lead byte at the end, UTF-8", "C.UTF-8", "UTF-8", {"a\x81", "t"}, 0, ""},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> storage = {"/usr/bin/velmora"};
+    storage.insert(storage.end(), c.arguments.begin(), c.arguments.end());
+    std::vector<char *> argv;
+    for (std::string &argument : storage)
+      argv.push_back(argument.data());
+    PosixPlatform host(static_cast<int>(argv.size()), argv.data(), c.locale, c.codeset);
+    initSystemLocale(host);
+    std::optional<UncarriedArgument> uncarried = host.uncarriedArgument();
+    EXPECT_EQ(uncarried ? uncarried->index : 0, c.index) << c.label;
+    if (uncarried) {
+      EXPECT_EQ(uncarried->text, storage[static_cast<size_t>(c.index)]) << c.label;
+      EXPECT_NE(uncarried->reason.find(c.reason), std::string::npos) << c.label;
+    }
+  }
+}
+
+// A double-byte codeset with a language the locale table does not know: the splitter and the
+// text routines must still read text alike, or "%D" can end in a lone lead byte that takes the
+// template's closing quotation mark as its second byte.
+TEST(PosixPlatform, OneDoubleByteDecisionForSplitterAndTextRoutines) {
+  char program[] = "/usr/bin/velmora";
+  char target[] = "/x/\x81/f.txt";
+  char *argv[] = {program, target, nullptr};
+  for (const char *locale : {"xx_YY.GBK", "en_US.GBK", "zh_CN.GBK"}) {
+    PosixPlatform host(2, argv, locale, "GBK");
+    initSystemLocale(host);
+    EXPECT_TRUE(systemLocale().farEastMode) << locale;
+    std::string command = *expandTemplate(host, "app \"%D\"", ArgumentList(host).argumentAt(1));
+    std::vector<std::string> tokens = splitCommandLine(host, command.c_str());
+    EXPECT_EQ(tokens.size(), 2u) << locale << ": " << command;
+  }
+}
+
+TEST(PosixPlatform, TheWholeProgramPathOrNone) {
+  char program[] = "v";
+  char *argv[] = {program, nullptr};
+  PosixPlatform host(1, argv, "C.UTF-8", "UTF-8");
+  EXPECT_GE(host.modulePathCapacity(), 4096);
+  std::optional<std::string> self = ArgumentList(host).ownPath();
+  ASSERT_TRUE(self.has_value());
+  EXPECT_EQ(self->substr(self->rfind('/') + 1), "velmora_tests");
+  // A capacity the path does not fit reports the capacity, as Windows reports a cut path.
+  char small[8];
+  EXPECT_EQ(host.moduleFileName(small, 8), 8);
+}
+
+class PosixSettings : public ::testing::Test {
+protected:
+  void SetUp() override {
+    path = std::filesystem::temp_directory_path() / "velmora_posix_settings_test.ini";
+  }
+  void TearDown() override { std::filesystem::remove(path); }
+  void write(const std::string &contents) {
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    std::fwrite(contents.data(), 1, contents.size(), file);
+    std::fclose(file);
+  }
+  std::filesystem::path path;
+  char program[2] = "v";
+  char *argv[2] = {program, nullptr};
+};
+
+// Six values, one reading of the file; the flush that ends the reading lets the copy go.
+TEST_F(PosixSettings, TheFileIsReadOncePerReading) {
+  PosixPlatform host(1, argv, "C.UTF-8", "UTF-8");
+  write("[Path]\ndefault=first\n");
+  EXPECT_EQ(host.profileString("Path", "default", "", path), "first");
+  write("[Path]\ndefault=second\n");
+  EXPECT_EQ(host.profileString("Path", "default", "", path), "first");
+  host.flushProfile(path);
+  EXPECT_EQ(host.profileString("Path", "default", "", path), "second");
+}
+
+// A UTF-16 file's values come in the locale's character set, like the rest of the text.
+TEST_F(PosixSettings, UnicodeValuesArriveInTheLocalesCharacterSet) {
+  std::string utf16 = "\xFF\xFE";
+  for (char16_t unit : std::u16string(u"[Path]\ndefault=caf\u00E9 \u8868\n")) {
+    utf16 += static_cast<char>(unit & 0xFF);
+    utf16 += static_cast<char>(unit >> 8);
+  }
+  write(utf16);
+  struct Case {
+    const char *label, *locale, *codeset;
+    std::string value;
+  };
+  const Case cases[] = {
+      {"UTF-8 as it is", "C.UTF-8", "UTF-8", "caf\xC3\xA9 \xE8\xA1\xA8"},
+      {"Latin-1 lacks the kanji", "de_DE", "ISO-8859-1", "caf\xE9 ?"},
+      {"Shift_JIS lacks the accent", "ja_JP.SJIS", "SHIFT_JIS", "caf? \x95\x5C"},
+      {"the C locale passes bytes on", "C", "ANSI_X3.4-1968", "caf\xC3\xA9 \xE8\xA1\xA8"},
+  };
+  for (const Case &c : cases) {
+    PosixPlatform host(1, argv, c.locale, c.codeset);
+    EXPECT_EQ(host.profileString("Path", "default", "", path), c.value) << c.label;
+    EXPECT_EQ(host.profileString("Path", "missing", "f\xE9", path), "f\xE9") << c.label;
+  }
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,175 @@
+// Win32 backend: the ANSI Win32 calls behind the platform seam, and nothing else.
+#include "host/host_platform.h"
+#include "host/win32_platform.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace velmora {
+namespace {
+
+// GetModuleFileNameA's buffer: MAX_PATH and one more, so that a count equal to it tells a cut
+// path.
+constexpr int kModulePathCapacity = 261;
+// CreateProcess takes at most 32,767 characters, the terminating NUL among them.
+constexpr size_t kLaunchCommandUnits = 32766;
+
+} // namespace
+
+const char *Win32Platform::commandLine() const {
+  return GetCommandLineA();
+}
+
+int Win32Platform::moduleFileName(char *buffer, int capacity) const {
+  return static_cast<int>(GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(capacity)));
+}
+
+int Win32Platform::modulePathCapacity() const {
+  return kModulePathCapacity;
+}
+
+int Win32Platform::charLength(const char *text) const {
+  return static_cast<int>(CharNextA(text) - text);
+}
+
+void Win32Platform::upperCase(char *bytes, int length) const {
+  CharUpperBuffA(bytes, static_cast<DWORD>(length));
+}
+
+bool Win32Platform::sameText(const char *a, const char *b, int length) const {
+  return CompareStringA(0x0400, 0, a, length, b, length) == CSTR_EQUAL;
+}
+
+uint32_t Win32Platform::versionPlatformId() const {
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  static_assert(sizeof(OSVERSIONINFOA) == 148, "the ANSI version record");
+  if (!GetVersionExA(&info))
+    return 0;
+  return info.dwPlatformId;
+}
+
+uint32_t Win32Platform::threadLocale() const {
+  return GetThreadLocale();
+}
+
+std::array<char, 7> Win32Platform::localeAnsiCodePage(uint32_t localeId) const {
+  std::array<char, 7> buffer{};
+  GetLocaleInfoA(localeId, LOCALE_IDEFAULTANSICODEPAGE, buffer.data(),
+                 static_cast<int>(buffer.size()));
+  return buffer;
+}
+
+uint32_t Win32Platform::ansiCodePage() const {
+  return GetACP();
+}
+
+std::array<uint8_t, 12> Win32Platform::leadByteRanges(uint32_t codePage) const {
+  std::array<uint8_t, 12> ranges{};
+  CPINFO info{};
+  if (GetCPInfo(codePage, &info))
+    for (size_t i = 0; i < ranges.size(); ++i)
+      ranges[i] = info.LeadByte[i];
+  return ranges;
+}
+
+int Win32Platform::dbcsEnabled() const {
+  return GetSystemMetrics(SM_DBCSENABLED);
+}
+
+int16_t Win32Platform::keyState(int virtualKey) const {
+  return GetKeyState(virtualKey);
+}
+
+std::string Win32Platform::profileString(const std::string &section, const std::string &key,
+                                         const std::string &fallback,
+                                         const std::string &fileName) const {
+  char buffer[2048];
+  DWORD length = GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buffer,
+                                          sizeof buffer, fileName.c_str());
+  return std::string(buffer, length < sizeof buffer ? length : sizeof buffer - 1);
+}
+
+void Win32Platform::flushProfile(const std::string &fileName) const {
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, fileName.c_str());
+}
+
+void Win32Platform::createProcess(const std::string &commandLine) const {
+  // The record carries nothing: the new process gets the platform's defaults.
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  static_assert(sizeof(void *) != 4 || sizeof(STARTUPINFOA) == 68, "the 32-bit record");
+  PROCESS_INFORMATION process{};
+  std::vector<char> buffer(commandLine.begin(), commandLine.end());
+  buffer.push_back('\0');
+  // The launcher exits right after this; the returned handles end with it.
+  CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                 &process);
+}
+
+size_t Win32Platform::launchCommandByteLimit() const {
+  // A UTF-16 unit never takes more than three bytes of ANSI text (UTF-8 being the widest).
+  return 3 * kLaunchCommandUnits;
+}
+
+bool Win32Platform::launchCommandFits(std::string_view command) const {
+  if (command.size() > launchCommandByteLimit())
+    return false;
+  int units =
+      MultiByteToWideChar(CP_ACP, 0, command.data(), static_cast<int>(command.size()), nullptr, 0);
+  return static_cast<size_t>(units) <= kLaunchCommandUnits;
+}
+
+void Win32Platform::postQuitRequest() const {
+  PostQuitMessage(0);
+}
+
+void Win32Platform::showFailure(const char *title, const char *text) const {
+  // The texts are Japanese; the wide box shows them right whatever the ANSI code page is.
+  // Fixed buffers: the heap may be exhausted when this runs.
+  wchar_t wideTitle[128];
+  wchar_t wideText[2048];
+  if (MultiByteToWideChar(CP_UTF8, 0, title, -1, wideTitle, 128) == 0)
+    wideTitle[0] = L'\0';
+  if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wideText, 2048) == 0)
+    wideText[0] = L'\0';
+  MessageBoxW(nullptr, wideText, wideTitle, MB_TASKMODAL | MB_ICONERROR);
+}
+
+void Win32Platform::ansiToUtf8(const char *text, char *buffer, size_t capacity) const {
+  if (capacity == 0)
+    return;
+  buffer[0] = '\0';
+  if (capacity < 2)
+    return;
+  // At most the first 1023 bytes, more than the box would show anyway; fixed buffers, as for
+  // the box itself.
+  wchar_t wide[1024];
+  int length = 0;
+  while (length < 1023 && text[length] != '\0')
+    ++length;
+  int units = length == 0 ? 0 : MultiByteToWideChar(CP_ACP, 0, text, length, wide, 1023);
+  int bytes = 0;
+  while (units > 0 &&
+         (bytes = WideCharToMultiByte(CP_UTF8, 0, wide, units, buffer,
+                                      static_cast<int>(capacity) - 1, nullptr, nullptr)) == 0)
+    units /= 2; // too long for the buffer: a shorter part of it
+  buffer[bytes] = '\0';
+}
+
+void Win32Platform::writeError(std::string_view line) const {
+  // A windowless program usually has no standard error; when it was given one, use it.
+  HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  if (error == nullptr || error == INVALID_HANDLE_VALUE)
+    return;
+  DWORD written = 0;
+  WriteFile(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  WriteFile(error, "\r\n", 2, &written, nullptr);
+}
+
+std::unique_ptr<Platform> makeHostPlatform(int, char **) {
+  return std::make_unique<Win32Platform>();
+}
+
+} // namespace velmora

@@ -1,0 +1,123 @@
+#include "host/host_platform.h"
+
+#include "launcher/template_expansion.h"
+#include "text/argument_list.h"
+#include "text/byte_kind.h"
+#include "text/system_locale.h"
+#include "text/text_routines.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace velmora {
+namespace {
+
+// These run under Wine in two locales; each expectation names the code page it holds for.
+class Win32Platform : public ::testing::Test {
+protected:
+  void SetUp() override {
+    host = makeHostPlatform(0, nullptr);
+    initSystemLocale(*host);
+    codePage = host->ansiCodePage();
+    ASSERT_TRUE(codePage == 1252 || codePage == 932) << "untested code page " << codePage;
+    // The suite runs once per locale; the runner says which code page Wine must be using, so a
+    // locale that is missing on the machine cannot pass as the other one.
+    if (const char *expected = std::getenv("VELMORA_EXPECT_CODE_PAGE")) {
+      ASSERT_EQ(codePage, std::strtoul(expected, nullptr, 10));
+    }
+  }
+  std::unique_ptr<Platform> host;
+  uint32_t codePage = 0;
+};
+
+TEST_F(Win32Platform, LocaleSetUpFollowsTheCodePage) {
+  const SystemLocale &locale = systemLocale();
+  EXPECT_EQ(locale.platformId, 2u);
+  if (codePage == 932) {
+    EXPECT_EQ(locale.localeId, 0x0411u);
+    EXPECT_EQ(locale.primaryLanguage, 0x11);
+    EXPECT_TRUE(locale.farEastMode);
+    for (unsigned value = 0; value < 256; ++value)
+      EXPECT_EQ(leadByteSet().test(value),
+                (value >= 0x81 && value <= 0x9F) || (value >= 0xE0 && value <= 0xFC))
+          << value;
+  } else {
+    EXPECT_EQ(locale.primaryLanguage, 9);
+    EXPECT_FALSE(locale.farEastMode);
+    EXPECT_TRUE(leadByteSet().none());
+  }
+}
+
+TEST_F(Win32Platform, CharNextStepsDoubleByteCharacters) {
+  bool dbcs = codePage == 932;
+  EXPECT_EQ(host->charLength("\x81\x5C"), dbcs ? 2 : 1);
+  EXPECT_EQ(host->charLength("\x81"), 1); // a lead byte before the NUL
+  EXPECT_EQ(host->charLength("a"), 1);
+  EXPECT_EQ(host->charLength(""), 0);
+  EXPECT_EQ(host->charLength("\xE0 "), dbcs ? 2 : 1);
+}
+
+TEST_F(Win32Platform, UpperCasingKeepsLengthAndTrailBytes) {
+  EXPECT_EQ(upperCaseText(*host, "%p %d %o1 /ini="), "%P %D %O1 /INI=");
+  if (codePage == 932) {
+    EXPECT_EQ(upperCaseText(*host, "\x82\x81"), "\x82\x60"); // full-width a
+    EXPECT_EQ(upperCaseText(*host, "\x89\x61"), "\x89\x61"); // trail byte 'a' stays
+  } else {
+    EXPECT_EQ(upperCaseText(*host, "\xE9\xFF"), "\xC9\x9F");
+  }
+}
+
+TEST_F(Win32Platform, TextRoutinesOnTheRealApi) {
+  bool dbcs = codePage == 932;
+  EXPECT_EQ(indexOfCharAware(*host, "\\", "\x81\x5C"), dbcs ? 0 : 2);
+  EXPECT_EQ(replaceAllIgnoreCase(*host, "\x95\x5C%p", "%P", "x"), "\x95\x5Cx");
+  EXPECT_EQ(targetDirectory(*host, "C:\\docs\\\x95\x5C.txt"), dbcs ? "C:\\docs" : "C:\\docs\\\x95");
+  EXPECT_EQ(byteKindAt("\x95\x5C", 2), dbcs ? ByteKind::TrailByte : ByteKind::SingleByte);
+}
+
+TEST_F(Win32Platform, EntryZeroIsTheFullModulePath) {
+  std::string self = ArgumentList(*host).argumentAt(0);
+  ASSERT_GT(self.size(), 3u);
+  EXPECT_EQ(self[1], ':');
+  EXPECT_EQ(self.substr(self.size() - 17), "velmora_tests.exe");
+}
+
+// A path longer than the buffer comes back as a count equal to the capacity: that is how the
+// launcher tells a cut path (whose folder is not its own) from a whole one.
+TEST_F(Win32Platform, ACutModulePathReportsTheCapacity) {
+  EXPECT_EQ(host->modulePathCapacity(), 261);
+  char buffer[8];
+  EXPECT_EQ(host->moduleFileName(buffer, 8), 8);
+  ASSERT_TRUE(ArgumentList(*host).ownPath().has_value());
+}
+
+TEST_F(Win32Platform, LaunchCommandLimitCountsCharactersNotBytes) {
+  EXPECT_TRUE(host->launchCommandFits(std::string(32766, 'a')));
+  EXPECT_FALSE(host->launchCommandFits(std::string(32767, 'a')));
+  std::string doubleByte;
+  for (int i = 0; i < 32766; ++i)
+    doubleByte += "\x82\xA0"; // one character in code page 932, two in 1252
+  EXPECT_EQ(host->launchCommandFits(doubleByte), codePage == 932);
+}
+
+TEST_F(Win32Platform, ModuleNamesReachTheFailureBoxLegibly) {
+  char utf8[64];
+  if (codePage == 932) {
+    host->ansiToUtf8("\x95\x5C.exe", utf8, sizeof utf8);
+    EXPECT_STREQ(utf8, "\xE8\xA1\xA8.exe"); // 表
+  } else {
+    host->ansiToUtf8("v\xE9lmora.exe", utf8, sizeof utf8);
+    EXPECT_STREQ(utf8, "v\xC3\xA9lmora.exe"); // é
+  }
+  host->ansiToUtf8("abcdef", utf8, 4); // cut to fit, always terminated
+  EXPECT_STREQ(utf8, "abc");
+}
+
+TEST_F(Win32Platform, ProfileReaderOfAMissingFileGivesTheFallback) {
+  EXPECT_EQ(host->profileString("Path", "default", "", "Z:\\no\\such\\velmora.ini"), "");
+  EXPECT_EQ(host->profileString("Path", "default", "fb", "Z:\\no\\such\\velmora.ini"), "fb");
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,27 @@
+// Builds one command line from separate arguments so that the launcher's splitting rules give
+// them back.
+#ifndef VELMORA_HOST_POSIX_COMMAND_LINE_BUILDER_H
+#define VELMORA_HOST_POSIX_COMMAND_LINE_BUILDER_H
+
+#include "text/system_locale.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+// An argument that holds a separator byte is wrapped in quotation marks. What the rules cannot
+// carry is left out rather than allowed to merge arguments: a quotation mark that is a
+// character of its own (there is no escape), a lead byte with nothing after it (it would take
+// the following separator as its second byte), and an argument left empty. Entry 0 stands for
+// the program and is never left out.
+std::string buildCommandLine(const std::vector<std::string_view> &arguments,
+                             const LeadByteSet &leadBytes);
+
+// The bytes of `argument` that buildCommandLine carries, before quoting.
+std::string carriedArgument(std::string_view argument, const LeadByteSet &leadBytes);
+
+} // namespace velmora
+
+#endif

@@ -1,0 +1,89 @@
+#include "host/posix/profile_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProfileFile : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / "velmora_profile_file_test";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  fs::path write(const char *name, const std::string &contents) {
+    fs::path path = dir / name;
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    std::fwrite(contents.data(), 1, contents.size(), file);
+    std::fclose(file);
+    return path;
+  }
+
+  fs::path dir;
+};
+
+TEST_F(ProfileFile, FilesThatCannotBeReadGiveTheFallback) {
+  fs::path ini = write("s.ini", "[Path]\r\ndefault=x\r\n");
+  EXPECT_EQ(readProfileFile(ini.string(), "Path", "default", "fb"), "x");
+  EXPECT_EQ(readProfileFile((dir / "missing.ini").string(), "Path", "default", "fb"), "fb");
+  EXPECT_EQ(readProfileFile(dir.string(), "Path", "default", "fb"), "fb");
+  EXPECT_EQ(readProfileFile("", "Path", "default", "fb"), "fb");
+
+  fs::path previous = fs::current_path();
+  fs::current_path(dir);
+  EXPECT_EQ(readProfileFile("s.ini", "Path", "default", "fb"), "x");
+  fs::current_path(previous);
+}
+
+// A FIFO without a writer would block a plain open for ever, and a device would never end.
+TEST_F(ProfileFile, OnlyRegularFilesUpToTheLimitAreRead) {
+  fs::path fifo = dir / "fifo.ini";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::string header = "[Path]\r\ndefault=x\r\n";
+  fs::path atLimit =
+      write("limit.ini", header + std::string(kSettingsFileLimit - header.size(), ';'));
+  fs::path overLimit = write("over.ini", header + std::string(kSettingsFileLimit, ';'));
+  struct Case {
+    const char *label;
+    std::string path;
+    SettingsFileState state;
+  };
+  const Case cases[] = {
+      {"FIFO without a writer", fifo.string(), SettingsFileState::NotRegular},
+      {"endless device", "/dev/zero", SettingsFileState::NotRegular},
+      {"empty device", "/dev/null", SettingsFileState::NotRegular},
+      {"folder", dir.string(), SettingsFileState::NotRegular},
+      {"over the limit", overLimit.string(), SettingsFileState::TooLarge},
+      {"at the limit", atLimit.string(), SettingsFileState::Read},
+      {"missing file", (dir / "missing.ini").string(), SettingsFileState::Missing},
+      {"missing folder", (dir / "missing" / "x.ini").string(), SettingsFileState::Missing},
+      {"no name", "", SettingsFileState::Missing},
+  };
+  for (const Case &c : cases) {
+    SettingsFileBytes file = loadSettingsFile(c.path);
+    EXPECT_EQ(file.state, c.state) << c.label;
+    EXPECT_EQ(file.bytes.empty(), c.state != SettingsFileState::Read) << c.label;
+    EXPECT_EQ(readProfileFile(c.path, "Path", "default", "fb"),
+              c.state == SettingsFileState::Read ? "x" : "fb")
+        << c.label;
+  }
+}
+
+// /proc reports a size of 0 for files that hold text: the limit counts the bytes read.
+TEST_F(ProfileFile, TheLimitHoldsForWhatIsReadNotWhatIsStated) {
+  SettingsFileBytes status = loadSettingsFile("/proc/self/status");
+  EXPECT_EQ(status.state, SettingsFileState::Read);
+  EXPECT_NE(status.bytes.find("Name:"), std::string::npos);
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,27 @@
+// The keys and extra mouse buttons held on an X11 desktop, for the POSIX build.
+#ifndef VELMORA_HOST_POSIX_X11_KEY_STATE_H
+#define VELMORA_HOST_POSIX_X11_KEY_STATE_H
+
+#include "launcher/modifier_keys.h"
+
+#include <bitset>
+#include <optional>
+
+namespace velmora {
+
+// The slots whose key or button is down: Shift, Ctrl or Alt (left or right), and mouse buttons
+// 8 and 9 for X1 and X2.
+using HeldKeys = std::bitset<kSlotCount>;
+
+// How long the whole look at the display may take, connection included.
+constexpr long kKeyQueryDeadlineMs = 200;
+
+// What is held right now on the display that DISPLAY names. libX11 and libXi are loaded at run
+// time, so a machine without them, or without a display, simply has nothing held (no value);
+// so has a display that does not answer within the deadline or drops the connection. Nothing
+// is written to stderr.
+std::optional<HeldKeys> readX11HeldKeys();
+
+} // namespace velmora
+
+#endif

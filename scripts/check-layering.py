@@ -1,0 +1,59 @@
+#!/usr/bin/env python3
+"""Checks that the folders of velmora's sources include each other without a circle, so that
+each layer builds on the ones below it only. Prints the folder graph; exits 1 on a circle."""
+import os
+import re
+import sys
+
+FOLDERS = ["app", "check", "host", "host/posix", "launcher", "platform", "testing", "text"]
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
+
+
+def folder_of(path):
+    directory = os.path.dirname(path)
+    return directory if directory in FOLDERS else None
+
+
+def main():
+    root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..")
+    edges = {folder: set() for folder in FOLDERS}
+    for folder in FOLDERS:
+        for name in sorted(os.listdir(os.path.join(root, folder))):
+            if not name.endswith((".h", ".cc")) or name.endswith("_test.cc"):
+                continue
+            with open(os.path.join(root, folder, name), encoding="utf-8") as f:
+                for included in INCLUDE.findall(f.read()):
+                    target = folder_of(included)
+                    if target and target != folder:
+                        edges[folder].add(target)
+    for folder in FOLDERS:
+        print(f"{folder} -> {', '.join(sorted(edges[folder])) or '(nothing)'}")
+
+    # Depth-first search; a folder met again while still on the path closes a circle.
+    state = {}
+
+    def visit(folder, path):
+        state[folder] = "open"
+        for target in sorted(edges[folder]):
+            if state.get(target) == "open":
+                return path + [folder, target]
+            if target not in state:
+                circle = visit(target, path + [folder])
+                if circle:
+                    return circle
+        state[folder] = "done"
+        return None
+
+    for folder in FOLDERS:
+        if folder not in state:
+            circle = visit(folder, [])
+            if circle:
+                start = circle.index(circle[-1])
+                print("circle: " + " -> ".join(circle[start:]))
+                return 1
+    print("no circle")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

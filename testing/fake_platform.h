@@ -1,0 +1,84 @@
+// A scripted platform for tests: every answer is a field to set, and the calls whose order
+// matters are written to one log.
+#ifndef VELMORA_TESTING_FAKE_PLATFORM_H
+#define VELMORA_TESTING_FAKE_PLATFORM_H
+
+#include "platform/platform.h"
+#include "text/system_locale.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+enum class FakeLocale { Western, Japanese };
+
+class FakePlatform : public Platform {
+public:
+  std::string commandLineText = "p";
+  std::string modulePath = "C:\\Tools\\velmora.exe";
+  int moduleResult = -1; // -1: the path's length, capped at the capacity
+  int moduleCapacity = 261;
+  std::optional<UncarriedArgument> uncarried;
+  SettingsOptionPlacement optionPlacement = SettingsOptionPlacement::Anywhere;
+  // Windows' limits: 32,766 characters (a double-byte character counts once), read through at
+  // most three bytes a character.
+  size_t commandCharacters = 32766;
+  size_t commandBytes = 3 * 32766;
+  LeadByteSet leadBytes;
+  uint32_t platformId = 2;
+  uint32_t threadLocaleId = 0x0409;
+  std::string localeCodePage = "1252"; // at most 7 bytes are seen
+  uint32_t acp = 1252;
+  std::map<uint32_t, std::array<uint8_t, 12>> codePageRanges;
+  int dbcsMetric = 0;
+  std::vector<int> heldKeys;
+  // file -> section -> key -> value; a missing file, section or key gives the fallback.
+  std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> profiles;
+  std::string delimiters = "\\:";
+  char separator = '\\';
+
+  mutable std::vector<std::string> log;
+  mutable std::vector<std::string> started;
+
+  // Scripts a code page with the given lead-byte ranges and makes it the locale's.
+  void useCodePage(uint32_t codePage, uint32_t localeId, std::array<uint8_t, 12> ranges);
+  // Scripts code page 1252 (locale 0x0409) or 932 (locale 0x0411, lead bytes 81-9F and E0-FC),
+  // sets the process's locale up from it and clears the log.
+  void activate(FakeLocale locale);
+
+  const char *commandLine() const override { return commandLineText.c_str(); }
+  int moduleFileName(char *buffer, int capacity) const override;
+  int modulePathCapacity() const override { return moduleCapacity; }
+  std::optional<UncarriedArgument> uncarriedArgument() const override { return uncarried; }
+  SettingsOptionPlacement settingsOptionPlacement() const override { return optionPlacement; }
+  int charLength(const char *text) const override;
+  void upperCase(char *bytes, int length) const override;
+  bool sameText(const char *a, const char *b, int length) const override;
+  uint32_t versionPlatformId() const override;
+  uint32_t threadLocale() const override;
+  std::array<char, 7> localeAnsiCodePage(uint32_t localeId) const override;
+  uint32_t ansiCodePage() const override;
+  std::array<uint8_t, 12> leadByteRanges(uint32_t codePage) const override;
+  int dbcsEnabled() const override;
+  int16_t keyState(int virtualKey) const override;
+  std::string profileString(const std::string &section, const std::string &key,
+                            const std::string &fallback,
+                            const std::string &fileName) const override;
+  void flushProfile(const std::string &fileName) const override;
+  std::string_view pathDelimiters() const override { return delimiters; }
+  char directorySeparator() const override { return separator; }
+  void createProcess(const std::string &commandLine) const override;
+  size_t launchCommandByteLimit() const override { return commandBytes; }
+  bool launchCommandFits(std::string_view command) const override;
+  void postQuitRequest() const override;
+  void showFailure(const char *title, const char *text) const override;
+  // Reads the bytes as Latin-1.
+  void ansiToUtf8(const char *text, char *buffer, size_t capacity) const override;
+  void writeError(std::string_view line) const override;
+};
+
+} // namespace velmora
+
+#endif

@@ -1,0 +1,32 @@
+#include "text/path_split.h"
+
+#include "platform/platform.h"
+#include "text/byte_kind.h"
+
+namespace velmora {
+
+int32_t lastDelimiterOf(std::string_view path, std::string_view delimiters) {
+  int32_t i = static_cast<int32_t>(path.size());
+  while (i > 0) {
+    char byte = path[static_cast<size_t>(i) - 1];
+    if (byte == '\0' || delimiters.find(byte) == std::string_view::npos) {
+      --i;
+    } else if (byteKindAt(path, i) == ByteKind::TrailByte) {
+      // The delimiter byte ends a double-byte character: step over its lead byte too.
+      i -= 2;
+    } else {
+      return i;
+    }
+  }
+  return 0;
+}
+
+int32_t lastPathDelimiter(const Platform &platform, std::string_view path) {
+  return lastDelimiterOf(path, platform.pathDelimiters());
+}
+
+std::string directoryPart(const Platform &platform, std::string_view path) {
+  return std::string(path.substr(0, static_cast<size_t>(lastPathDelimiter(platform, path))));
+}
+
+} // namespace velmora
