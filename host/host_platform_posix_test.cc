@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -119,7 +120,11 @@ TEST(PosixPlatform, TheWholeProgramPathOrNone) {
 class PosixSettings : public ::testing::Test {
 protected:
   void SetUp() override {
-    path = std::filesystem::temp_directory_path() / "velmora_posix_settings_test.ini";
+    // One file per test and process: ctest runs the tests side by side.
+    path =
+        std::filesystem::temp_directory_path() /
+        ("velmora_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+         "_" + std::to_string(getpid()) + ".ini");
   }
   void TearDown() override { std::filesystem::remove(path); }
   void write(const std::string &contents) {

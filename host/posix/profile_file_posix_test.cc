@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -14,7 +15,11 @@ namespace fs = std::filesystem;
 class ProfileFile : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / "velmora_profile_file_test";
+    // One folder per test and process: ctest runs the tests side by side.
+    dir =
+        fs::temp_directory_path() /
+        ("velmora_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+         "_" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
   }
