@@ -21,7 +21,10 @@ constexpr char kHelp[] =
     "  --          end of the options: what follows is velmora's, also when it begins\n"
     "              with \"--\"\n"
     "\n"
-    "Put velmora-check next to velmora so that it finds the same velmora.ini.\n"
+    "Put velmora-check next to velmora so that it finds the same velmora.ini. Drop a file on\n"
+    "it, holding a key if you like, to see what velmora would do with that file and that key.\n"
+    "On a Windows console the report is shown as Windows means its text (file names in any\n"
+    "language); written to a file or a pipe, it keeps the bytes velmora sees.\n"
     "Exit status: 0 when velmora would start a command, 1 when nothing would start, 2 for bad\n"
     "options.\n";
 
@@ -33,16 +36,18 @@ int main(int argc, char **argv) {
   // The double-byte rules are settled before any text is split, velmora's command line included.
   velmora::initSystemLocale(*host);
   velmora::CheckOptions options = velmora::parseCheckOptions(*host);
+  int status = 0;
   if (!options.error.empty()) {
     check->print("velmora-check: " + options.error + "\n\n" + kHelp);
-    return 2;
-  }
-  if (options.help) {
+    status = 2;
+  } else if (options.help) {
     check->print(kHelp);
-    return 0;
+  } else {
+    velmora::CheckedPlatform platform(*host, std::move(options));
+    velmora::Diagnosis diagnosis = velmora::diagnose(platform, *check);
+    check->print(velmora::formatReport(diagnosis));
+    status = diagnosis.wouldLaunch() ? 0 : 1;
   }
-  velmora::CheckedPlatform platform(*host, std::move(options));
-  velmora::Diagnosis diagnosis = velmora::diagnose(platform, *check);
-  check->print(velmora::formatReport(diagnosis));
-  return diagnosis.wouldLaunch() ? 0 : 1;
+  check->holdWindowOpen();
+  return status;
 }

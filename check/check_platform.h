@@ -27,8 +27,15 @@ public:
                                                       const std::string &command) const = 0;
   // The file process creation would start for `program`; empty when there is none.
   virtual std::string findProgram(const std::string &program) const = 0;
-  // Text for the user's console.
+  // Whether the command line held characters that the ANSI code page cannot carry: velmora
+  // received those as '?' or as look-alikes. Only Windows hands a program both forms.
+  virtual bool commandLineLostCharacters() const = 0;
+  // Text for the user: on a Windows console shown as the ANSI code page means it, elsewhere
+  // written byte for byte.
   virtual void print(const std::string &text) const = 0;
+  // When the tool has a console window of its own (a file dropped on it in Explorer), waits
+  // for Enter, so that the window does not close before the report can be read.
+  virtual void holdWindowOpen() const = 0;
 };
 
 std::unique_ptr<CheckPlatform> makeHostCheckPlatform();

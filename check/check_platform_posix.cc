@@ -53,9 +53,13 @@ public:
     }
   }
 
+  bool commandLineLostCharacters() const override { return false; }
+
   void print(const std::string &text) const override {
     std::fwrite(text.data(), 1, text.size(), stdout);
   }
+
+  void holdWindowOpen() const override {}
 };
 
 } // namespace

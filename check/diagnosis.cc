@@ -90,8 +90,15 @@ bool Diagnosis::wouldLaunch() const {
 
 Diagnosis diagnose(const Platform &platform, const CheckPlatform &check) {
   Diagnosis d;
+  d.codePage = platform.ansiCodePage();
   d.plan = composeLaunchPlan(platform);
   const LaunchPlan &plan = d.plan;
+  if (check.commandLineLostCharacters())
+    d.warnings.push_back("the command line holds characters that code page " +
+                         std::to_string(d.codePage) +
+                         " cannot carry: velmora receives them as \"?\" or as look-alikes and "
+                         "would hand the program another name. velmora-utf8.exe takes such names "
+                         "as they are: use it for these files.");
   if (plan.uncarried) {
     d.warnings.push_back(uncarriedMessage(*plan.uncarried) + ". velmora would end with status 1.");
     return d;
@@ -159,7 +166,8 @@ const char *sourceText(SettingsSource source) {
 
 std::string formatReport(const Diagnosis &d) {
   const LaunchPlan &plan = d.plan;
-  std::string out;
+  std::string out =
+      "code page: " + std::to_string(d.codePage) + (d.codePage == 65001 ? " (UTF-8)\n" : "\n");
   if (plan.argumentCount > 0) {
     out += "settings file: " + shown(plan.settings.path) + sourceText(plan.settings.source) + "\n";
     if (plan.settings.source != SettingsSource::None)

@@ -14,6 +14,7 @@ namespace velmora {
 class Platform;
 
 struct Diagnosis {
+  uint32_t codePage = 0; // the ANSI code page velmora's text is in
   LaunchPlan plan;
   FileStatus settings;
   std::vector<std::string> split; // program first

@@ -10,7 +10,7 @@ namespace {
 
 class FakeCheck : public CheckPlatform {
 public:
-  bool exists = true, readable = true;
+  bool exists = true, readable = true, lost = false;
   std::string missingProgram = "missing.exe";
   FileStatus settingsFile(const std::string &path) const override {
     return {path, exists, exists && readable, exists && !readable ? "no permission" : ""};
@@ -22,7 +22,9 @@ public:
   std::string findProgram(const std::string &program) const override {
     return program == missingProgram ? "" : "C:\\bin\\" + program;
   }
+  bool commandLineLostCharacters() const override { return lost; }
   void print(const std::string &) const override {}
+  void holdWindowOpen() const override {}
 };
 
 constexpr char kIni[] = R"(C:\Tools\velmora.ini)";
@@ -64,6 +66,22 @@ TEST(Diagnosis, EachWarningFiresOnlyOnItsMistake) {
           << c.name << ": " << d.warnings[0];
     }
   }
+}
+
+TEST(Diagnosis, NamesTheCodePageAndWhatItCouldNotCarry) {
+  FakePlatform fake;
+  fake.activate(FakeLocale::Western);
+  fake.commandLineText = "v t";
+  fake.profiles[kIni]["Path"]["default"] = "app.exe \"%P\"";
+  FakeCheck check;
+  check.lost = true;
+  Diagnosis d = diagnose(fake, check);
+  std::string report = formatReport(d);
+  EXPECT_EQ(report.rfind("code page: 1252\n", 0), 0u) << report;
+  ASSERT_EQ(d.warnings.size(), 1u);
+  EXPECT_NE(d.warnings[0].find("velmora-utf8.exe"), std::string::npos) << d.warnings[0];
+  fake.acp = 65001;
+  EXPECT_EQ(formatReport(diagnose(fake, FakeCheck())).rfind("code page: 65001 (UTF-8)\n", 0), 0u);
 }
 
 TEST(Diagnosis, SettingsFileProblemsAndExitDecision) {

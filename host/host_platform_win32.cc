@@ -2,6 +2,8 @@
 #include "host/host_platform.h"
 #include "host/win32_platform.h"
 
+#include "text/double_byte_rules.h"
+
 #include <windows.h>
 
 #include <vector>
@@ -34,6 +36,13 @@ int Win32Platform::charLength(const char *text) const {
 }
 
 void Win32Platform::upperCase(char *bytes, int length) const {
+  // In UTF-8, CharUpperBuffA maps letters whose upper case is longer or shorter (a dotless i
+  // becomes I), so the copy would no longer line up byte for byte with the text it is searched
+  // for. The placeholders are ASCII: there, ASCII letters alone are folded.
+  if (GetACP() == CP_UTF8) {
+    upperCaseLetters(LeadByteSet{}, bytes, length);
+    return;
+  }
   CharUpperBuffA(bytes, static_cast<DWORD>(length));
 }
 

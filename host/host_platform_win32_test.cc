@@ -20,7 +20,8 @@ protected:
     host = makeHostPlatform(0, nullptr);
     initSystemLocale(*host);
     codePage = host->ansiCodePage();
-    ASSERT_TRUE(codePage == 1252 || codePage == 932) << "untested code page " << codePage;
+    ASSERT_TRUE(codePage == 1252 || codePage == 932 || codePage == 65001)
+        << "untested code page " << codePage;
     // The suite runs once per locale; the runner says which code page Wine must be using, so a
     // locale that is missing on the machine cannot pass as the other one.
     if (const char *expected = std::getenv("VELMORA_EXPECT_CODE_PAGE")) {
@@ -43,9 +44,17 @@ TEST_F(Win32Platform, LocaleSetUpFollowsTheCodePage) {
                 (value >= 0x81 && value <= 0x9F) || (value >= 0xE0 && value <= 0xFC))
           << value;
   } else {
-    EXPECT_EQ(locale.primaryLanguage, 9);
+    // Code page 1252, or UTF-8 in either locale (the Japanese locale's own code page is still
+    // 932 then, and its lead bytes do not apply).
+    if (codePage == 1252) {
+      EXPECT_EQ(locale.primaryLanguage, 9);
+    }
     EXPECT_FALSE(locale.farEastMode);
     EXPECT_TRUE(leadByteSet().none());
+  }
+  // The runner says which thread locale Wine must be using.
+  if (const char *expected = std::getenv("VELMORA_EXPECT_THREAD_LOCALE")) {
+    EXPECT_EQ(locale.localeId, std::strtoul(expected, nullptr, 16));
   }
 }
 
@@ -63,8 +72,13 @@ TEST_F(Win32Platform, UpperCasingKeepsLengthAndTrailBytes) {
   if (codePage == 932) {
     EXPECT_EQ(upperCaseText(*host, "\x82\x81"), "\x82\x60"); // full-width a
     EXPECT_EQ(upperCaseText(*host, "\x89\x61"), "\x89\x61"); // trail byte 'a' stays
-  } else {
+  } else if (codePage == 1252) {
     EXPECT_EQ(upperCaseText(*host, "\xE9\xFF"), "\xC9\x9F");
+  } else {
+    // UTF-8: only ASCII letters fold, so that every byte keeps its place. The capitals of ⱥ,
+    // dotless i and long s have another length.
+    EXPECT_EQ(upperCaseText(*host, "\xE2\xB1\xA5\xC4\xB1\xC5\xBF\xC3\xA9%p"),
+              "\xE2\xB1\xA5\xC4\xB1\xC5\xBF\xC3\xA9%P");
   }
 }
 
@@ -80,7 +94,8 @@ TEST_F(Win32Platform, EntryZeroIsTheFullModulePath) {
   std::string self = ArgumentList(*host).argumentAt(0);
   ASSERT_GT(self.size(), 3u);
   EXPECT_EQ(self[1], ':');
-  EXPECT_EQ(self.substr(self.size() - 17), "velmora_tests.exe");
+  std::string name = self.substr(self.rfind('\\') + 1);
+  EXPECT_TRUE(name == "velmora_tests.exe" || name == "velmora_tests_utf8.exe") << name;
 }
 
 // A path longer than the buffer comes back as a count equal to the capacity: that is how the
@@ -99,6 +114,10 @@ TEST_F(Win32Platform, LaunchCommandLimitCountsCharactersNotBytes) {
   for (int i = 0; i < 32766; ++i)
     doubleByte += "\x82\xA0"; // one character in code page 932, two in 1252
   EXPECT_EQ(host->launchCommandFits(doubleByte), codePage == 932);
+  std::string accented;
+  for (int i = 0; i < 32766; ++i)
+    accented += "\xC3\xA9"; // one character in UTF-8, two in 1252 and 932
+  EXPECT_EQ(host->launchCommandFits(accented), codePage == 65001);
 }
 
 TEST_F(Win32Platform, ModuleNamesReachTheFailureBoxLegibly) {
@@ -106,9 +125,12 @@ TEST_F(Win32Platform, ModuleNamesReachTheFailureBoxLegibly) {
   if (codePage == 932) {
     host->ansiToUtf8("\x95\x5C.exe", utf8, sizeof utf8);
     EXPECT_STREQ(utf8, "\xE8\xA1\xA8.exe"); // 表
-  } else {
+  } else if (codePage == 1252) {
     host->ansiToUtf8("v\xE9lmora.exe", utf8, sizeof utf8);
     EXPECT_STREQ(utf8, "v\xC3\xA9lmora.exe"); // é
+  } else {
+    host->ansiToUtf8("\xD0\xBB\xC3\xA9.exe", utf8, sizeof utf8);
+    EXPECT_STREQ(utf8, "\xD0\xBB\xC3\xA9.exe"); // лé, already UTF-8
   }
   host->ansiToUtf8("abcdef", utf8, 4); // cut to fit, always terminated
   EXPECT_STREQ(utf8, "abc");

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Checks the Windows zip: exactly the four files, both programs importing system DLLs only,
-and the version resource of each carrying the project version and its own file name."""
+"""Checks the Windows zip: exactly its six files, the four programs importing system DLLs only,
+and the version resource of each carrying the project version, its own file name and, for the
+UTF-8 variants, a description that says so; the UTF-8 variants' manifest asks for UTF-8."""
 import os
 import re
 import subprocess
@@ -16,8 +17,8 @@ def version_strings(exe_bytes):
     values = {}
     for offset in (0, 1):
         text = exe_bytes[offset:].decode("utf-16-le", errors="replace")
-        for key, value in re.findall(r"(ProductVersion|FileVersion|OriginalFilename|ProductName)"
-                                     r"\x00+([ -~]+?)\x00", text):
+        for key, value in re.findall(r"(ProductVersion|FileVersion|OriginalFilename|ProductName|"
+                                     r"FileDescription)\x00+([ -~]+?)\x00", text):
             values.setdefault(key, value)
     return values
 
@@ -27,13 +28,15 @@ def main():
     errors = []
     with zipfile.ZipFile(zip_path) as archive, tempfile.TemporaryDirectory() as work:
         names = sorted(archive.namelist())
-        expected = ["readme.txt", "velmora-check.exe", "velmora.exe", "velmora.ini"]
+        programs = {"velmora.exe": "gui", "velmora-check.exe": "console",
+                    "velmora-utf8.exe": "gui", "velmora-check-utf8.exe": "console"}
+        expected = sorted(["readme.txt", "velmora.ini", *programs])
         if names != expected:
             errors.append(f"zip holds {names}, expected {expected}")
         archive.extractall(work)
         print(f"{zip_path}: {os.path.getsize(zip_path)} bytes; " +
               ", ".join(f"{n} {os.path.getsize(os.path.join(work, n))}" for n in names))
-        for exe, subsystem in (("velmora.exe", "gui"), ("velmora-check.exe", "console")):
+        for exe, subsystem in programs.items():
             path = os.path.join(work, exe)
             if not os.path.exists(path):
                 continue
@@ -41,8 +44,14 @@ def main():
                                machine, subsystem]).returncode != 0:
                 errors.append(f"{exe} fails the PE check")
             with open(path, "rb") as f:
-                values = version_strings(f.read())
+                data = f.read()
+            values = version_strings(data)
             print(f"{exe}: {values}")
+            utf8 = exe.endswith("-utf8.exe")
+            if ("(UTF-8)" in values.get("FileDescription", "")) != utf8:
+                errors.append(f"{exe}: description {values.get('FileDescription')!r}")
+            if (b">UTF-8</activeCodePage>" in data) != utf8:
+                errors.append(f"{exe}: the manifest's active code page is wrong")
             for key, wanted in (("ProductVersion", version), ("FileVersion", version),
                                 ("OriginalFilename", exe), ("ProductName", "velmora")):
                 if values.get(key) != wanted:

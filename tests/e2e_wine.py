@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
-"""End-to-end checks of velmora.exe under Wine: a starter program gives it an exact command line,
-and a recorder program, started by velmora, writes the command line it received byte for byte.
-Settings go through Wine's real profile reader."""
+"""End-to-end checks of velmora.exe and velmora-utf8.exe under Wine: a starter program gives
+them an exact command line, and a recorder program, started by velmora, writes the command line
+it received byte for byte. Settings go through Wine's real profile reader. The UTF-8 variant is
+started as Explorer starts programs, with a Unicode command line, and the recorder then writes
+the Unicode command line it received."""
 import argparse
 import os
 import re
+import select
 import shutil
 import subprocess
 import sys
+import time
 import unittest
 
 ARGS = None
@@ -17,16 +21,56 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+def on_a_terminal(command, env, answer_when=None):
+    """Runs `command` with a terminal as its standard streams, where Wine gives a console
+    program a console of its own; types Enter once the screen shows `answer_when`. Returns the
+    screen's text, whether the program was still running when the text appeared, and its
+    status."""
+    master, slave = os.openpty()
+    process = subprocess.Popen(command, stdin=slave, stdout=slave, stderr=slave, env=env,
+                               start_new_session=True)
+    os.close(slave)
+    raw, waiting = b"", None
+    deadline = time.time() + 60
+    while time.time() < deadline:
+        if select.select([master], [], [], 0.5)[0]:
+            try:
+                chunk = os.read(master, 4096)
+            except OSError:
+                break
+            raw += chunk
+            if answer_when and waiting is None and answer_when in screen_text(raw):
+                waiting = process.poll() is None
+        elif process.poll() is not None:
+            break
+        elif waiting:
+            # The console may take a moment to start reading: Enter until the program is gone.
+            os.write(master, b"\r")
+    status = process.wait(timeout=30)
+    os.close(master)
+    return screen_text(raw), waiting, status
+
+
+def screen_text(raw):
+    """Wine's console draws on the terminal character by character: its text, without the
+    cursor movements (a move to the right stands for spaces)."""
+    text = re.sub(r"\x1b\[(\d*)C", lambda m: " " * int(m.group(1) or 1),
+                  raw.decode("utf-8", "replace"))
+    return re.sub(r"\x1b\[[0-9;?]*[A-Za-z]", "", text).replace("\r", "")
+
+
 class Wine(unittest.TestCase):
     locale = "C.UTF-8"
     encoding = "cp1252"
+    utf8 = False  # the UTF-8 variant, started with a Unicode command line
 
     def setUp(self):
-        self.dir = os.path.join(ARGS.build, "e2e", self.id().rsplit(".", 1)[-1])
+        self.dir = os.path.join(ARGS.build, "e2e", type(self).__name__,
+                                self.id().rsplit(".", 1)[-1])
         shutil.rmtree(self.dir, ignore_errors=True)
         os.makedirs(self.dir)
         self.velmora = os.path.join(self.dir, "velmora.exe")
-        shutil.copy2(ARGS.velmora, self.velmora)
+        shutil.copy2(ARGS.velmora_utf8 if self.utf8 else ARGS.velmora, self.velmora)
         self.recorder = os.path.join(self.dir, "recorder.exe")
         shutil.copy2(ARGS.recorder, self.recorder)
         self.record = os.path.join(self.dir, "record")
@@ -39,21 +83,36 @@ class Wine(unittest.TestCase):
             f.write(text)
         return path
 
-    def run_starter(self, exe, command_line):
-        line = b'"' + windows_path(exe).encode(self.encoding) + b'"'
+    def run_starter(self, exe, command_line, utf8=None):
+        utf8 = self.utf8 if utf8 is None else utf8
+        encoding = "utf-8" if utf8 else self.encoding
+        line = b'"' + windows_path(exe).encode(encoding) + b'"'
         if command_line:
-            line += b" " + command_line.encode(self.encoding)
+            line += b" " + command_line.encode(encoding)
         line_file = os.path.join(self.dir, "line")
         with open(line_file, "wb") as f:
             f.write(line)
         env = dict(os.environ, LC_ALL=self.locale, VELMORA_RECORD=windows_path(self.record))
-        return subprocess.run([ARGS.build + "/wine-run.sh", ARGS.starter, windows_path(line_file)],
+        if utf8:
+            env["VELMORA_RECORD_UTF8"] = "1"
+        return subprocess.run([ARGS.build + "/wine-run.sh", ARGS.starter,
+                               *(["--utf8"] if utf8 else []), windows_path(line_file)],
                               capture_output=True, env=env, timeout=120)
+
+    def check_report(self, command_line, utf8=None):
+        """velmora-check's whole report for the same arguments, and its exit status."""
+        utf8 = self.utf8 if utf8 is None else utf8
+        exe = os.path.join(self.dir, "velmora-check.exe")
+        shutil.copy2(ARGS.check_utf8 if self.utf8 else ARGS.check, exe)
+        done = self.run_starter(exe, command_line, utf8)
+        *report, status = done.stdout.replace(b"\r\n", b"\n").strip().split(b"\n")
+        # Written to a pipe, the report keeps the bytes of the program's own code page.
+        return b"\n".join(report).decode(self.encoding, errors="replace"), int(status)
 
     def check(self, command_line):
         """velmora-check's launch command for the same arguments, and its exit status."""
         exe = os.path.join(self.dir, "velmora-check.exe")
-        shutil.copy2(ARGS.check, exe)
+        shutil.copy2(ARGS.check_utf8 if self.utf8 else ARGS.check, exe)
         done = self.run_starter(exe, command_line)
         *report, status = done.stdout.replace(b"\r\n", b"\n").strip().split(b"\n")
         match = re.search(rb'launch command \(\d+ bytes\): "(.*)"', b"\n".join(report))
@@ -63,16 +122,18 @@ class Wine(unittest.TestCase):
                              match.group(1)).decode(self.encoding)
         return command, int(status)
 
-    def start(self, command_line, velmora=None):
+    def start(self, command_line, velmora=None, utf8=None):
         """Starts velmora with `command_line` after its quoted path; returns what the recorder
         saw, one command line per start."""
-        done = self.run_starter(velmora or self.velmora, command_line)
+        utf8 = self.utf8 if utf8 is None else utf8
+        done = self.run_starter(velmora or self.velmora, command_line, utf8)
         self.assertEqual(done.stdout.strip(), b"0", done.stderr)
         self.assertEqual(done.returncode, 0)
         if not os.path.exists(self.record):
             return []
         with open(self.record, "rb") as f:
-            return [entry.decode(self.encoding) for entry in f.read().split(b"\0")[:-1]]
+            entries = f.read().split(b"\0")[:-1]
+        return [entry.decode("utf-8" if utf8 else self.encoding) for entry in entries]
 
     def rec(self):
         return windows_path(self.recorder)
@@ -164,6 +225,107 @@ class WesternLocale(Wine):
         self.assertEqual(self.check("--hold=shift t"), (self.rec() + " shift", 0))
         self.assertEqual(self.check("--hold=ctrl t"), ("", 1))
 
+    def test_a_name_outside_the_code_page_reaches_the_program_as_question_marks(self):
+        # What velmora-utf8.exe is for: started as Explorer starts it, velmora.exe receives a
+        # Cyrillic name in code page 1252 as question marks, and hands those on.
+        self.settings('default=REC "%P"')
+        target = "C:\\docs\\Привет.txt"
+        self.assertEqual(self.start(f'"{target}"', utf8=True),
+                         [self.rec() + ' "C:\\docs\\??????.txt"'])
+        report, status = self.check_report(f'"{target}"', utf8=True)
+        self.assertIn("code page: 1252", report)
+        self.assertIn("velmora-utf8.exe", report)
+
+
+class ConsoleWindow(Wine):
+    """velmora-check in a console window of its own (a file dropped on it in Explorer) waits for
+    Enter before the window closes; started from a console that others share, it does not."""
+
+    def test_waits_for_enter_only_in_a_console_of_its_own(self):
+        self.settings('default=REC "%P"')
+        exe = os.path.join(self.dir, "velmora-check.exe")
+        shutil.copy2(ARGS.check, exe)
+        env = dict(os.environ, LC_ALL=self.locale)
+        wine = [ARGS.build + "/wine-run.sh"]
+        screen, waiting, status = on_a_terminal([*wine, exe, "C:\\café.txt"], env,
+                                                answer_when="Press Enter to close")
+        self.assertTrue(waiting, screen)
+        self.assertEqual(status, 0, screen)
+        self.assertIn('"C:\\café.txt"', screen)
+        screen, _, status = on_a_terminal([*wine, "cmd", "/c", windows_path(exe), "C:\\x.txt"],
+                                          env)
+        self.assertEqual(status, 0, screen)
+        self.assertIn("result: velmora would start", screen)
+        self.assertNotIn("Press Enter", screen)
+
+
+class Utf8WesternLocale(Wine):
+    """velmora-utf8.exe: names in any script arrive as they are, settings are UTF-8."""
+    utf8 = True
+    encoding = "utf-8"
+
+    def test_names_in_any_script_arrive_unchanged(self):
+        self.settings('default=REC "%P" %P')
+        for target in ("C:\\docs\\Привет.txt", "C:\\文档\\报告.txt", "C:\\x\\😀.txt",
+                       "C:\\x\\naïve façade.txt"):
+            with self.subTest(target=target):
+                if os.path.exists(self.record):
+                    os.remove(self.record)
+                self.assertEqual(self.start(f'"{target}"'), [f'{self.rec()} "{target}" {target}'])
+
+    def test_folder_of_a_name_in_another_script(self):
+        self.settings('default=REC "%D"')
+        self.assertEqual(self.start('"C:\\Папка\\文档\\😀.txt"'),
+                         [self.rec() + ' "C:\\Папка\\文档"'])
+
+    def test_settings_next_to_a_program_with_a_name_in_another_script(self):
+        folder = os.path.join(self.dir, "Ключ 😀")
+        os.makedirs(folder)
+        moved = os.path.join(folder, "velmora.exe")
+        os.rename(self.velmora, moved)
+        self.settings("default=REC folder %P", directory=folder)
+        self.assertEqual(self.start("t", velmora=moved), [self.rec() + " folder t"])
+        renamed = os.path.join(self.dir, "лаунчер.exe")
+        shutil.copy2(moved, renamed)
+        self.settings("default=REC renamed %P")
+        self.assertEqual(self.start("t", velmora=renamed)[-1], self.rec() + " renamed t")
+
+    def test_settings_option_naming_a_file_in_another_script(self):
+        other = self.settings("default=REC другой %O1 %P", name="настройки 設定.ini")
+        self.assertEqual(self.start(f'"/ini={windows_path(other)}" -ü "C:\\é.txt"'),
+                         [self.rec() + " другой -ü C:\\é.txt"])
+
+    def test_arguments_with_accented_letters_in_another_order(self):
+        self.settings("default=REC %O2 %O1 %P")
+        self.assertEqual(self.start("-é -ü t"), [self.rec() + " -ü -é t"])
+
+    def test_placeholders_beside_letters_whose_capitals_have_another_length(self):
+        # ⱥ takes three bytes and its capital Ⱥ two, ı (dotless i) and ſ (long s) two bytes
+        # and their capitals I and S one: upper-cased through Windows, the searched copy would no
+        # longer line up with the text (Wine maps ⱥ so, Windows all three).
+        self.settings("default=REC ⱥı%pſ %o1ⱥ %O1")
+        self.assertEqual(self.start("-a t"), [self.rec() + " ⱥıtſ -aⱥ -a"])
+
+    def test_check_reports_what_velmora_utf8_starts(self):
+        self.settings('default=REC "%P" %O1')
+        report, status = self.check_report('-ü "C:\\Привет\\😀.txt"')
+        self.assertEqual(status, 0, report)
+        self.assertIn("code page: 65001 (UTF-8)", report)
+        self.assertNotIn("velmora-utf8.exe takes", report)
+        command, _ = self.check('-ü "C:\\Привет\\😀.txt"')
+        self.assertEqual(self.start('-ü "C:\\Привет\\😀.txt"'), [command])
+
+
+class Utf8JapaneseLocale(Utf8WesternLocale):
+    """The same on a Japanese system, whose locale still names code page 932: あ is E3 81 82 in
+    UTF-8, and 82 is a Shift_JIS lead byte that would take the byte after it."""
+    locale = "ja_JP.UTF-8"
+
+    def test_a_last_byte_in_the_shift_jis_lead_range_hides_nothing(self):
+        self.settings("default=REC [%O1][%O2][%D]")
+        self.assertEqual(self.start('あ "x あ" "C:\\あ\\あ.txt"'),
+                         [self.rec() + " [あ][x あ][C:\\あ]"])
+
 
 class JapaneseLocale(Wine):
     """Code page 932: 表 is 95 5C, whose second byte is a backslash."""
@@ -201,5 +363,7 @@ if __name__ == "__main__":
     parser.add_argument("--starter", required=True)
     parser.add_argument("--recorder", required=True)
     parser.add_argument("--check", required=True)
+    parser.add_argument("--velmora-utf8", required=True)
+    parser.add_argument("--check-utf8", required=True)
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0], *rest], verbosity=2)

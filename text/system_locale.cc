@@ -14,8 +14,17 @@ constexpr uint32_t kNtPlatform = 2;
 SystemLocale gLocale;
 LeadByteSet gLeadBytes;
 
-void fillLeadByteSet(const Platform &platform, uint32_t localeId) {
+constexpr uint32_t kUtf8CodePage = 65001;
+
+// False, with the set left empty, when the process's own ANSI code page is UTF-8 (as a manifest
+// can make it): the locale's code page (932 on a Japanese system) is then not the one text
+// arrives in, and UTF-8 needs no lead bytes, since no byte of a multi-byte character is a
+// quotation mark, a backslash or a separator.
+bool fillLeadByteSet(const Platform &platform, uint32_t localeId) {
+  if (platform.ansiCodePage() == kUtf8CodePage)
+    return false;
   gLeadBytes = leadByteSetOf(platform.leadByteRanges(ansiCodePageOf(platform, localeId)));
+  return true;
 }
 
 } // namespace
@@ -73,7 +82,7 @@ void initSystemLocale(const Platform &platform) {
   }
   gLocale.farEastMode = platform.dbcsEnabled() != 0;
   if (gLocale.farEastMode)
-    fillLeadByteSet(platform, gLocale.localeId);
+    gLocale.farEastMode = fillLeadByteSet(platform, gLocale.localeId);
 }
 
 } // namespace velmora

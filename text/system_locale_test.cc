@@ -89,6 +89,30 @@ TEST(SystemLocale, SettlesFarEastModeOnEveryBranch) {
   }
 }
 
+// A process made to run in UTF-8 on a Japanese system: the locale's code page is still 932, but
+// Shift_JIS rules on UTF-8 bytes would cut "%D" inside a character such as あ (E3 81 82).
+TEST(SystemLocale, AUtf8ProcessHasNoLeadBytesWhateverItsLocale) {
+  struct Case {
+    const char *label;
+    uint32_t platformId;
+    int dbcsMetric;
+  };
+  const Case cases[] = {{"NT", 2, 1}, {"not NT, DBCS metric on", 1, 1}};
+  for (const Case &c : cases) {
+    FakePlatform fake;
+    fake.platformId = c.platformId;
+    fake.dbcsMetric = c.dbcsMetric;
+    fake.threadLocaleId = 0x0411;
+    fake.localeCodePage = "932";
+    fake.codePageRanges[932] = {0x81, 0x9F, 0xE0, 0xFC};
+    fake.acp = 65001;
+    initSystemLocale(fake);
+    EXPECT_FALSE(systemLocale().farEastMode) << c.label;
+    EXPECT_TRUE(leadByteSet().none()) << c.label;
+    EXPECT_EQ(byteKindAt("\xE3\x81\x82\\", 3), ByteKind::SingleByte) << c.label;
+  }
+}
+
 TEST(SystemLocale, WalksLeadBytePairs) {
   struct PairCase {
     const char *label;

@@ -1,17 +1,20 @@
-// Test helper: starts a program with exactly the command-line bytes in a file (Wine's own
-// quoting from a Unix shell would hide the splitting rules), waits until it and every process
-// it started have ended, and exits with the program's exit status.
+// Test helper: starts a program with exactly the command line in a file (Wine's own quoting from
+// a Unix shell would hide the splitting rules), waits until it and every process it started
+// have ended, and exits with the program's exit status. The file holds ANSI bytes for
+// CreateProcessA or, after --utf8, UTF-8 text for CreateProcessW, as Explorer starts programs.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 int main(int argc, char **argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: starter FILE-WITH-COMMAND-LINE\n");
+  bool utf8 = argc == 3 && std::strcmp(argv[1], "--utf8") == 0;
+  if (argc != 2 && !utf8) {
+    std::fprintf(stderr, "usage: starter [--utf8] FILE-WITH-COMMAND-LINE\n");
     return 100;
   }
-  std::FILE *file = std::fopen(argv[1], "rb");
+  std::FILE *file = std::fopen(argv[argc - 1], "rb");
   if (file == nullptr)
     return 101;
   std::string line;
@@ -24,12 +27,25 @@ int main(int argc, char **argv) {
 
   // Everything the program starts lands in the job, so "started nothing" can be checked.
   HANDLE job = CreateJobObjectA(nullptr, nullptr);
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                      nullptr, &startup, &process)) {
-    std::fprintf(stderr, "CreateProcessA failed: %lu\n", GetLastError());
+  BOOL started = FALSE;
+  if (utf8) {
+    std::wstring wide(line.size(), L'\0');
+    int units = MultiByteToWideChar(CP_UTF8, 0, line.c_str(), -1, wide.data(),
+                                    static_cast<int>(wide.size()));
+    wide.resize(units > 0 ? static_cast<size_t>(units) : 1);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    started = CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                             nullptr, nullptr, &startup, &process);
+  } else {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                             nullptr, nullptr, &startup, &process);
+  }
+  if (!started) {
+    std::fprintf(stderr, "CreateProcess failed: %lu\n", GetLastError());
     return 102;
   }
   AssignProcessToJobObject(job, process.hProcess);
