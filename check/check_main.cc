@@ -32,7 +32,7 @@ constexpr char kHelp[] =
 
 int main(int argc, char **argv) {
   std::unique_ptr<velmora::Platform> host = velmora::makeHostPlatform(argc, argv);
-  std::unique_ptr<velmora::CheckPlatform> check = velmora::makeHostCheckPlatform();
+  std::unique_ptr<velmora::CheckPlatform> check = velmora::makeHostCheckPlatform(*host);
   // The double-byte rules are settled before any text is split, velmora's command line included.
   velmora::initSystemLocale(*host);
   velmora::CheckOptions options = velmora::parseCheckOptions(*host);

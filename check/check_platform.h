@@ -3,12 +3,19 @@
 #define VELMORA_CHECK_CHECK_PLATFORM_H
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace velmora {
 
 class Platform;
+
+// How the held keys were read.
+struct KeySource {
+  std::string description; // "GetKeyState", "X11", "input devices (1 keyboard, 1 mouse)", ...
+  std::string advice;      // what would make them readable, when they could not be read
+};
 
 struct FileStatus {
   std::string where; // the file the settings reader would open
@@ -27,6 +34,8 @@ public:
                                                       const std::string &command) const = 0;
   // The file process creation would start for `program`; empty when there is none.
   virtual std::string findProgram(const std::string &program) const = 0;
+  // How the host platform read the held keys; no value when it did not read them (--hold).
+  virtual std::optional<KeySource> keySource() const = 0;
   // Whether the command line held characters that the ANSI code page cannot carry: velmora
   // received those as '?' or as look-alikes. Only Windows hands a program both forms.
   virtual bool commandLineLostCharacters() const = 0;
@@ -38,7 +47,8 @@ public:
   virtual void holdWindowOpen() const = 0;
 };
 
-std::unique_ptr<CheckPlatform> makeHostCheckPlatform();
+// For the platform velmora's routines run on, so that the report can say how it read the keys.
+std::unique_ptr<CheckPlatform> makeHostCheckPlatform(const Platform &host);
 
 // How the Microsoft C runtime splits a command line into argv, which is how most Windows
 // programs read theirs: the program up to a space or tab (or inside quotation marks), then

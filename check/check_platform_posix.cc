@@ -2,6 +2,7 @@
 #include "check/check_platform.h"
 
 #include "host/posix/profile_file.h"
+#include "host/posix_platform.h"
 #include "text/argument_list.h"
 
 #include <cstdio>
@@ -19,6 +20,8 @@ bool isExecutableFile(const std::string &path) {
 
 class PosixCheckPlatform final : public CheckPlatform {
 public:
+  explicit PosixCheckPlatform(const PosixPlatform *host) : host_(host) {}
+
   FileStatus settingsFile(const std::string &path) const override {
     // The reader's own look at the file, so that both tell the same story.
     SettingsFileState state = loadSettingsFile(path).state;
@@ -53,6 +56,24 @@ public:
     }
   }
 
+  std::optional<KeySource> keySource() const override {
+    if (host_ == nullptr || !host_->keyReading())
+      return std::nullopt;
+    const KeyReading &reading = *host_->keyReading();
+    KeySource source{reading.source(), ""};
+    const char *wayland = std::getenv("WAYLAND_DISPLAY");
+    if (!reading.fromDevices && wayland != nullptr && *wayland != '\0')
+      source.advice =
+          "on Wayland, held keys can only be read from the input devices (/dev/input/event*), "
+          "and this user may not read them" +
+          std::string(reading.devices.unreadable > 0 ? "" : " (none were found)") +
+          ". Adding yourself to the group that owns them (commonly \"input\": sudo usermod "
+          "-aG input $USER, then log in again) makes them readable; it also lets every program "
+          "you run read every key you type, passwords included. Without it velmora starts "
+          "\"default\" whatever you hold.";
+    return source;
+  }
+
   bool commandLineLostCharacters() const override { return false; }
 
   void print(const std::string &text) const override {
@@ -60,12 +81,15 @@ public:
   }
 
   void holdWindowOpen() const override {}
+
+private:
+  const PosixPlatform *host_;
 };
 
 } // namespace
 
-std::unique_ptr<CheckPlatform> makeHostCheckPlatform() {
-  return std::make_unique<PosixCheckPlatform>();
+std::unique_ptr<CheckPlatform> makeHostCheckPlatform(const Platform &host) {
+  return std::make_unique<PosixCheckPlatform>(dynamic_cast<const PosixPlatform *>(&host));
 }
 
 } // namespace velmora

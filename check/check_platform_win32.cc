@@ -59,6 +59,8 @@ public:
     return std::string(found, length);
   }
 
+  std::optional<KeySource> keySource() const override { return KeySource{"GetKeyState", ""}; }
+
   bool commandLineLostCharacters() const override {
     // Windows made the ANSI line from the UTF-16 one; read back, it differs exactly where a
     // character had no place in the ANSI code page.
@@ -113,7 +115,7 @@ public:
 
 } // namespace
 
-std::unique_ptr<CheckPlatform> makeHostCheckPlatform() {
+std::unique_ptr<CheckPlatform> makeHostCheckPlatform(const Platform &) {
   return std::make_unique<Win32CheckPlatform>();
 }
 

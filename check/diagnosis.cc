@@ -118,6 +118,9 @@ Diagnosis diagnose(const Platform &platform, const CheckPlatform &check) {
       d.warnings.push_back("the settings file " + escapedText(d.settings.where) +
                            " cannot be read (" + d.settings.why + "): every template is empty.");
   }
+  d.keys = check.keySource();
+  if (d.keys && !d.keys->advice.empty())
+    d.warnings.push_back(d.keys->advice);
   const std::string &chosen = plan.templates.of(plan.slot);
   if (chosen.empty())
     d.warnings.push_back(std::string("the template for ") + modifierKey(plan.slot).description +
@@ -156,6 +159,8 @@ const char *sourceText(SettingsSource source) {
     return " (named by the /ini= argument)";
   case SettingsSource::None:
     return " (none: velmora reads no settings file)";
+  case SettingsSource::UserFolder:
+    return " (the settings folder's, as none lies next to the program)";
   case SettingsSource::NextToProgram:
     break;
   }
@@ -169,6 +174,8 @@ std::string formatReport(const Diagnosis &d) {
   std::string out =
       "code page: " + std::to_string(d.codePage) + (d.codePage == 65001 ? " (UTF-8)\n" : "\n");
   if (plan.argumentCount > 0) {
+    for (size_t i = 0; i + 1 < plan.settings.looked.size(); ++i)
+      out += "looked for settings at " + shown(plan.settings.looked[i]) + ": not there\n";
     out += "settings file: " + shown(plan.settings.path) + sourceText(plan.settings.source) + "\n";
     if (plan.settings.source != SettingsSource::None)
       out += "  read from " + escapedText(d.settings.where) + ": " +
@@ -182,6 +189,7 @@ std::string formatReport(const Diagnosis &d) {
       out += "  " + name + std::string(8 - name.size(), ' ') + shown(plan.templates.of(key.slot)) +
              "\n";
     }
+    out += "keys read from: " + (d.keys ? d.keys->description : std::string("--hold")) + "\n";
     out += std::string("held: ") + modifierKey(plan.slot).description + "\n";
     out += std::string("chosen: ") + modifierKey(plan.slot).settingsKey + " " +
            shown(plan.templates.of(plan.slot)) + "\n";

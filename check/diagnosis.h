@@ -6,6 +6,7 @@
 #include "check/check_platform.h"
 #include "launcher/launch_plan.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ struct Diagnosis {
   FileStatus settings;
   std::vector<std::string> split; // program first
   std::string programPath;        // empty when it cannot be found
+  std::optional<KeySource> keys;  // no value when --hold stood in for them
   std::vector<std::string> warnings;
 
   bool wouldLaunch() const;

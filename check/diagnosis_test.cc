@@ -22,6 +22,8 @@ public:
   std::string findProgram(const std::string &program) const override {
     return program == missingProgram ? "" : "C:\\bin\\" + program;
   }
+  std::optional<KeySource> keys = KeySource{"GetKeyState", ""};
+  std::optional<KeySource> keySource() const override { return keys; }
   bool commandLineLostCharacters() const override { return lost; }
   void print(const std::string &) const override {}
   void holdWindowOpen() const override {}

@@ -14,9 +14,11 @@
 #include <climits>
 #include <clocale>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <langinfo.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 extern char **environ;
@@ -141,13 +143,29 @@ int PosixPlatform::dbcsEnabled() const {
 }
 
 int16_t PosixPlatform::keyState(int virtualKey) const {
-  // One look at the desktop per start, on the first question.
-  if (!held_)
-    held_ = readX11HeldKeys().value_or(HeldKeys{});
+  // One look per start, on the first question.
+  if (!keys_)
+    keys_ = readHeldKeys(*kernelInputDevices(), readX11HeldKeys);
   for (const ModifierKey &key : kModifierKeys)
     if (key.virtualKey != 0 && key.virtualKey == virtualKey)
-      return held_->test(static_cast<size_t>(key.slot)) ? kKeyHeld : 0;
+      return keys_->held.test(static_cast<size_t>(key.slot)) ? kKeyHeld : 0;
   return 0;
+}
+
+std::optional<std::string> PosixPlatform::userSettingsPath() const {
+  // $XDG_CONFIG_HOME/velmora, ~/.config/velmora when it is unset or not absolute.
+  const char *config = std::getenv("XDG_CONFIG_HOME");
+  if (config != nullptr && config[0] == '/')
+    return std::string(config) + "/velmora/velmora.ini";
+  const char *home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/')
+    return std::string(home) + "/.config/velmora/velmora.ini";
+  return std::nullopt;
+}
+
+bool PosixPlatform::fileExists(const std::string &path) const {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0;
 }
 
 std::string PosixPlatform::profileString(const std::string &section, const std::string &key,

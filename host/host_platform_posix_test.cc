@@ -117,6 +117,39 @@ TEST(PosixPlatform, TheWholeProgramPathOrNone) {
   EXPECT_EQ(host.moduleFileName(small, 8), 8);
 }
 
+TEST(PosixPlatform, TheUsersSettingsFolderFollowsXdg) {
+  struct Case {
+    const char *label;
+    const char *config, *home;
+    std::optional<std::string> path;
+  };
+  const Case cases[] = {
+      {"XDG_CONFIG_HOME", "/cfg", "/home/u", "/cfg/velmora/velmora.ini"},
+      {"unset", nullptr, "/home/u", "/home/u/.config/velmora/velmora.ini"},
+      {"not absolute", "cfg", "/home/u", "/home/u/.config/velmora/velmora.ini"},
+      {"no home either", nullptr, nullptr, std::nullopt},
+      {"a relative home", nullptr, "home", std::nullopt},
+  };
+  std::optional<std::string> savedConfig, savedHome;
+  if (const char *value = std::getenv("XDG_CONFIG_HOME"))
+    savedConfig = value;
+  if (const char *value = std::getenv("HOME"))
+    savedHome = value;
+  auto put = [](const char *name, const char *value) {
+    value != nullptr ? setenv(name, value, 1) : unsetenv(name);
+  };
+  char program[] = "v";
+  char *argv[] = {program, nullptr};
+  PosixPlatform host(1, argv, "C.UTF-8", "UTF-8");
+  for (const Case &c : cases) {
+    put("XDG_CONFIG_HOME", c.config);
+    put("HOME", c.home);
+    EXPECT_EQ(host.userSettingsPath(), c.path) << c.label;
+  }
+  put("XDG_CONFIG_HOME", savedConfig ? savedConfig->c_str() : nullptr);
+  put("HOME", savedHome ? savedHome->c_str() : nullptr);
+}
+
 class PosixSettings : public ::testing::Test {
 protected:
   void SetUp() override {

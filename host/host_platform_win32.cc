@@ -31,6 +31,10 @@ int Win32Platform::modulePathCapacity() const {
   return kModulePathCapacity;
 }
 
+bool Win32Platform::fileExists(const std::string &path) const {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 int Win32Platform::charLength(const char *text) const {
   return static_cast<int>(CharNextA(text) - text);
 }

@@ -3,8 +3,8 @@
 #ifndef VELMORA_HOST_POSIX_PLATFORM_H
 #define VELMORA_HOST_POSIX_PLATFORM_H
 
+#include "host/posix/held_keys.h"
 #include "host/posix/profile_reader.h"
-#include "host/posix/x11_key_state.h"
 #include "platform/platform.h"
 #include "text/system_locale.h"
 
@@ -29,6 +29,8 @@ public:
   SettingsOptionPlacement settingsOptionPlacement() const override {
     return SettingsOptionPlacement::AtStart;
   }
+  std::optional<std::string> userSettingsPath() const override;
+  bool fileExists(const std::string &path) const override;
   int charLength(const char *text) const override;
   void upperCase(char *bytes, int length) const override;
   bool sameText(const char *a, const char *b, int length) const override;
@@ -52,6 +54,9 @@ public:
   void showFailure(const char *title, const char *text) const override;
   void ansiToUtf8(const char *text, char *buffer, size_t capacity) const override;
   void writeError(std::string_view line) const override;
+
+  // How the held keys were read, once keyState has been asked; for velmora-check.
+  const std::optional<KeyReading> &keyReading() const { return keys_; }
 
 private:
   void settleLocale(std::string_view localeName, std::string_view codeset);
@@ -77,7 +82,7 @@ private:
   // Built on first use, after the locale set-up has settled the double-byte rules it follows.
   mutable std::optional<std::string> commandLine_;
   mutable std::optional<SettingsCache> settings_;
-  mutable std::optional<HeldKeys> held_;
+  mutable std::optional<KeyReading> keys_;
 };
 
 } // namespace velmora

@@ -17,6 +17,8 @@ public:
   SettingsOptionPlacement settingsOptionPlacement() const override {
     return SettingsOptionPlacement::Anywhere;
   }
+  std::optional<std::string> userSettingsPath() const override { return std::nullopt; }
+  bool fileExists(const std::string &path) const override;
   int charLength(const char *text) const override;
   void upperCase(char *bytes, int length) const override;
   bool sameText(const char *a, const char *b, int length) const override;

@@ -25,7 +25,17 @@ SettingsLocation nextToProgram(const ArgumentList &arguments, std::string note) 
                      "and no settings file is read.";
     return location;
   }
-  location.path = directoryPart(arguments.platform(), *program) + kSettingsFileName;
+  const Platform &platform = arguments.platform();
+  location.path = directoryPart(platform, *program) + kSettingsFileName;
+  location.looked.push_back(location.path);
+  // The file next to the program wins when it is there (installs made before there was a
+  // settings folder keep working); otherwise the user's own.
+  std::optional<std::string> user = platform.userSettingsPath();
+  if (user && !platform.fileExists(location.path)) {
+    location.path = *user;
+    location.source = SettingsSource::UserFolder;
+    location.looked.push_back(location.path);
+  }
   return location;
 }
 
@@ -53,6 +63,7 @@ SettingsLocation locateSettings(const ArgumentList &arguments) {
   location.path = platform.settingsOptionPlacement() == SettingsOptionPlacement::Anywhere
                       ? replaceAllIgnoreCase(platform, first, kSettingsOption, "")
                       : first.substr(sizeof kSettingsOption - 1);
+  location.looked.push_back(location.path);
   return location;
 }
 

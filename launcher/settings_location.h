@@ -5,6 +5,7 @@
 #include "launcher/template_set.h"
 
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -17,6 +18,7 @@ constexpr char kSettingsSection[] = "Path";
 
 enum class SettingsSource {
   NextToProgram, // velmora.ini in the program's folder
+  UserFolder,    // velmora.ini in the user's settings folder, as none lies next to the program
   Option,        // argument 1 named the file; it is then no "%O" argument
   None,          // the program's own folder is unknown, so no file is read at all
 };
@@ -24,6 +26,8 @@ enum class SettingsSource {
 struct SettingsLocation {
   std::string path;
   SettingsSource source = SettingsSource::NextToProgram;
+  // Every place looked at, in order; the last is the one taken.
+  std::vector<std::string> looked;
   // Why no file is read, or why an argument that holds "/ini=" was not taken as the option.
   std::string note;
 
@@ -32,7 +36,8 @@ struct SettingsLocation {
 
 // Argument 1 names the file when it holds "/ini=" (exactly so; anywhere in it on Windows, at its
 // start elsewhere) and it is not also the target, the only argument. Otherwise "velmora.ini"
-// next to the program is used, provided the program's own path came whole.
+// next to the program is used, provided the program's own path came whole; where the platform
+// has a settings folder for the user, that one's velmora.ini when none lies next to the program.
 SettingsLocation locateSettings(const ArgumentList &arguments);
 
 // The six templates of section "Path"; a missing file, section or key reads as empty.

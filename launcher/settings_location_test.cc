@@ -112,6 +112,48 @@ TEST(SettingsLocation, NoFileWhenTheProgramPathIsNotWhole) {
   EXPECT_EQ(locateSettings(ArgumentList(fake)).path, R"(C:\s.ini)");
 }
 
+// Where the platform has a settings folder for the user, its velmora.ini serves when none lies
+// next to the program; one next to the program still wins.
+TEST(SettingsLocation, TheUsersFolderWhenNoneLiesNextToTheProgram) {
+  struct Case {
+    const char *label;
+    std::optional<std::string> userSettings;
+    bool nextToProgram;
+    const char *commandLine;
+    SettingsSource source;
+    std::vector<std::string> looked;
+  };
+  const std::string next = R"(C:\Tools\velmora.ini)", user = "/home/u/.config/velmora/velmora.ini";
+  const Case cases[] = {
+      {"next to the program wins", user, true, "p t", SettingsSource::NextToProgram, {next}},
+      {"the user's folder otherwise", user, false, "p t", SettingsSource::UserFolder, {next, user}},
+      {"no user folder (Windows)",
+       std::nullopt,
+       false,
+       "p t",
+       SettingsSource::NextToProgram,
+       {next}},
+      {"the option names the file",
+       user,
+       false,
+       "p /ini=s.ini t",
+       SettingsSource::Option,
+       {"s.ini"}},
+  };
+  for (const Case &c : cases) {
+    FakePlatform fake;
+    fake.activate(FakeLocale::Western);
+    fake.userSettings = c.userSettings;
+    if (c.nextToProgram)
+      fake.otherFiles.push_back(next);
+    fake.commandLineText = c.commandLine;
+    SettingsLocation location = locateSettings(ArgumentList(fake));
+    EXPECT_EQ(location.source, c.source) << c.label;
+    EXPECT_EQ(location.looked, c.looked) << c.label;
+    EXPECT_EQ(location.path, c.looked.back()) << c.label;
+  }
+}
+
 TEST(SettingsLocation, ProgramWithoutDirectoryGivesABareFileName) {
   FakePlatform fake;
   fake.activate(FakeLocale::Western);

@@ -22,6 +22,8 @@ public:
   SettingsOptionPlacement settingsOptionPlacement() const override {
     return inner_.settingsOptionPlacement();
   }
+  std::optional<std::string> userSettingsPath() const override { return inner_.userSettingsPath(); }
+  bool fileExists(const std::string &path) const override { return inner_.fileExists(path); }
   int charLength(const char *text) const override { return inner_.charLength(text); }
   void upperCase(char *bytes, int length) const override { inner_.upperCase(bytes, length); }
   bool sameText(const char *a, const char *b, int length) const override {

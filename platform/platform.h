@@ -46,6 +46,12 @@ public:
 
   virtual SettingsOptionPlacement settingsOptionPlacement() const = 0;
 
+  // Where the user keeps the settings when none lie next to the program: the XDG settings
+  // folder on Linux. No value on Windows, where velmora.ini next to the program is the place.
+  virtual std::optional<std::string> userSettingsPath() const = 0;
+  // Whether anything (a file, a folder, ...) is at `path`.
+  virtual bool fileExists(const std::string &path) const = 0;
+
   // CharNextA(text) - text: how many bytes the character at `text` takes in the ANSI code
   // page; 0 at the terminating NUL.
   virtual int charLength(const char *text) const = 0;

@@ -6,7 +6,8 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386
-          locales python3 googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool libx11-6 libxi6)
+          locales python3 googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool libx11-6 libxi6
+          desktop-file-utils libglib2.0-bin shared-mime-info)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||

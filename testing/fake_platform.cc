@@ -109,6 +109,11 @@ void FakePlatform::createProcess(const std::string &commandLine) const {
   started.push_back(commandLine);
 }
 
+bool FakePlatform::fileExists(const std::string &path) const {
+  return profiles.count(path) > 0 ||
+         std::find(otherFiles.begin(), otherFiles.end(), path) != otherFiles.end();
+}
+
 bool FakePlatform::launchCommandFits(std::string_view command) const {
   std::string text(command);
   size_t characters = 0;

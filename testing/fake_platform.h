@@ -22,6 +22,8 @@ public:
   int moduleCapacity = 261;
   std::optional<UncarriedArgument> uncarried;
   SettingsOptionPlacement optionPlacement = SettingsOptionPlacement::Anywhere;
+  std::optional<std::string> userSettings; // none, as on Windows
+  std::vector<std::string> otherFiles;     // beside those with a profile
   // Windows' limits: 32,766 characters (a double-byte character counts once), read through at
   // most three bytes a character.
   size_t commandCharacters = 32766;
@@ -53,6 +55,8 @@ public:
   int modulePathCapacity() const override { return moduleCapacity; }
   std::optional<UncarriedArgument> uncarriedArgument() const override { return uncarried; }
   SettingsOptionPlacement settingsOptionPlacement() const override { return optionPlacement; }
+  std::optional<std::string> userSettingsPath() const override { return userSettings; }
+  bool fileExists(const std::string &path) const override;
   int charLength(const char *text) const override;
   void upperCase(char *bytes, int length) const override;
   bool sameText(const char *a, const char *b, int length) const override;

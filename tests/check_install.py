@@ -1,33 +1,56 @@
 #!/usr/bin/env python3
-"""cmake --install of the native build puts the programs, the desktop file and the settings in
-place, and a second install keeps the user's edited settings."""
+"""cmake --install of the native build: the two programs alone in bin/, the example in
+share/velmora/, and a desktop entry that validates and that GLib-based file managers offer for
+ordinary files ("Open with velmora"). The prefix holds a space and shell characters, as a home
+folder may."""
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
+
+# Ordinary files of every kind a user opens, by their MIME types; text/x-csrc and others come
+# through their parent types (text/plain, application/xml, ...).
+ORDINARY = ["text/plain", "text/x-csrc", "text/markdown", "application/pdf", "application/json",
+            "image/png", "image/jpeg", "image/svg+xml", "audio/mpeg", "video/mp4",
+            "application/zip", "application/vnd.oasis.opendocument.text",
+            "application/vnd.openxmlformats-officedocument.wordprocessingml.document",
+            "application/octet-stream"]
 
 
 def main():
     cmake, build = sys.argv[1:3]
     errors = []
-    with tempfile.TemporaryDirectory() as prefix:
-        def install():
-            subprocess.run([cmake, "--install", build, "--prefix", prefix], check=True,
-                           stdout=subprocess.DEVNULL)
-        install()
-        for path in ("bin/velmora", "bin/velmora-check", "bin/velmora.ini",
-                     "share/applications/velmora.desktop", "share/velmora/velmora-linux.ini"):
+    with tempfile.TemporaryDirectory() as work:
+        prefix = os.path.join(work, "my home $x")
+        subprocess.run([cmake, "--install", build, "--prefix", prefix], check=True,
+                       stdout=subprocess.DEVNULL)
+        found = sorted(os.listdir(os.path.join(prefix, "bin")))
+        if found != ["velmora", "velmora-check"]:
+            errors.append(f"bin/ holds {found}, not the two programs alone")
+        for path in ("share/applications/velmora.desktop", "share/velmora/velmora-linux.ini"):
             if not os.path.isfile(os.path.join(prefix, path)):
                 errors.append(f"{path} is not installed")
-        desktop = open(os.path.join(prefix, "share/applications/velmora.desktop")).read()
-        if "Exec=velmora %f" not in desktop or "MimeType=" not in desktop:
-            errors.append("the desktop file does not offer velmora for files")
-        settings = os.path.join(prefix, "bin/velmora.ini")
-        with open(settings, "w") as f:
-            f.write("[Path]\ndefault=edited\n")
-        install()
-        if open(settings).read() != "[Path]\ndefault=edited\n":
-            errors.append("a second install overwrote the edited settings")
+        entry = os.path.join(prefix, "share/applications/velmora.desktop")
+        validated = subprocess.run(["desktop-file-validate", entry], capture_output=True,
+                                   text=True)
+        if validated.returncode != 0 or validated.stdout or validated.stderr:
+            errors.append("desktop-file-validate: " + validated.stdout + validated.stderr)
+        # What GLib (Nautilus, Thunar, Nemo, ...) offers for a type: only this prefix's
+        # applications and the system's MIME database, with an empty PATH (the entry names the
+        # program itself).
+        env = {"XDG_DATA_DIRS": os.path.join(prefix, "share") + ":/usr/share",
+               "XDG_DATA_HOME": os.path.join(work, "none"), "HOME": os.path.join(work, "none"),
+               "PATH": ""}
+        gio = shutil.which("gio")
+        for mime in ORDINARY:
+            listed = subprocess.run([gio, "mime", mime], capture_output=True, text=True,
+                                    env=env).stdout
+            registered = listed.split("Registered applications:")[-1].split("Recommended")[0]
+            if "velmora.desktop" not in registered:
+                errors.append(f"velmora is not offered for {mime}: {listed!r}")
+        print(f"offered for {len(ORDINARY)} types of ordinary files, entry:",
+              open(entry).read().split("Exec=")[1].split("\n")[0])
     for error in errors:
         print("error:", error)
     return 1 if errors else 0

@@ -127,6 +127,41 @@ class Native(NativeCase):
         self.assertEqual(self.check("--help").returncode, 0)
         self.nothing_started()
 
+    def test_settings_in_the_users_folder_when_none_lie_next_to_the_program(self):
+        config = os.path.join(self.dir, "config", "velmora")
+        os.makedirs(config)
+        self.settings("default=REC from-the-folder %P", directory=config)
+        self.run_velmora("t")
+        self.assertEqual(self.recorded(), [[b"from-the-folder", b"t"]])
+        report = self.check("t").stdout
+        self.assertIn(b'looked for settings at "' + os.path.join(self.dir, "velmora.ini").encode()
+                      + b'": not there', report)
+        self.assertIn(b"(the settings folder's, as none lies next to the program)", report)
+        # ~/.config when XDG_CONFIG_HOME is not absolute.
+        os.remove(self.record)
+        home = os.path.join(self.dir, "home")
+        os.makedirs(os.path.join(home, ".config", "velmora"))
+        self.settings("default=REC from-home %P", directory=os.path.join(home, ".config", "velmora"))
+        self.run_velmora("t", env={"XDG_CONFIG_HOME": "relative", "HOME": home})
+        self.assertEqual(self.recorded(), [[b"from-home", b"t"]])
+        # One next to the program wins, so that installs made before keep working.
+        os.remove(self.record)
+        self.settings("default=REC next-to-it %P")
+        self.run_velmora("t")
+        self.assertEqual(self.recorded(), [[b"next-to-it", b"t"]])
+
+    def test_the_readmes_first_step_on_linux(self):
+        # mkdir -p ~/.config/velmora && cp -n .../share/velmora/velmora-linux.ini
+        #   ~/.config/velmora/velmora.ini
+        config = os.path.join(self.dir, "config", "velmora")
+        os.makedirs(config)
+        shutil.copy(os.path.join(e2e_support.ARGS.examples, "velmora-linux.ini"),
+                    os.path.join(config, "velmora.ini"))
+        done = subprocess.run([self.velmora, "README.md"], capture_output=True,
+                              env=self.environment({"DISPLAY": ""}), timeout=30)
+        self.assertEqual(done.returncode, 0)
+        self.assertEqual(done.stdout, b"velmora started the default template for README.md\n")
+
     def test_shipped_example_settings(self):
         # What the README's run command shows. The pipe stays open until the detached echo has
         # written too, so its line is in the output.

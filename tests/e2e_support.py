@@ -56,7 +56,9 @@ class NativeCase(unittest.TestCase):
         return path
 
     def environment(self, env=None):
-        environment = dict(os.environ, VELMORA_RECORD=self.record)
+        # The user's own settings folder is this test's, empty unless a test fills it.
+        environment = dict(os.environ, VELMORA_RECORD=self.record,
+                           XDG_CONFIG_HOME=os.path.join(self.dir, "config"))
         environment.update(env or {})
         return environment
 

@@ -18,6 +18,27 @@ from e2e_support import NativeCase
 SLOTS = ["default", "shift", "ctrl", "alt", "X1", "X2"]
 
 
+# The namespaces below mount over /dev/input, which they make when the machine has none; it goes
+# again at the end.
+MADE_DEV_INPUT = not os.path.exists("/dev/input")
+
+
+def tearDownModule():
+    if MADE_DEV_INPUT and os.path.isdir("/dev/input") and not os.listdir("/dev/input"):
+        os.rmdir("/dev/input")
+
+
+def with_input_devices(command, setup=""):
+    """`command` where /dev/input holds only what `setup` (shell commands run there) puts in it,
+    so that velmora turns to X11 whatever devices this machine has. Needs a mount namespace;
+    without one (not root) the command runs as it is, where devices are rarely readable."""
+    if subprocess.run(["unshare", "-m", "true"], capture_output=True).returncode != 0:
+        return command
+    script = ("mkdir -p /dev/input 2>/dev/null; mount -t tmpfs none /dev/input && "
+              f"cd /dev/input && {setup or 'true'} && cd / && exec \"$@\"")
+    return ["unshare", "-m", "sh", "-c", script, "sh", *command]
+
+
 class X11(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -55,18 +76,20 @@ class X11(unittest.TestCase):
         holder = subprocess.Popen(["xdotool", *actions, "sleep", "30"], env=self.env())
         deadline = time.time() + 10
         while time.time() < deadline:
-            report = subprocess.run([self.check, "t"], env=self.env(), capture_output=True).stdout
+            report = subprocess.run(with_input_devices([self.check, "t"]), env=self.env(),
+                                    capture_output=True).stdout
             if f"held: {expected_held}".encode() in report:
                 return holder
             time.sleep(0.05)
         holder.kill()
         self.fail(f"xdotool {actions} did not take effect: {report!r}")
 
-    def started(self, display=True):
+    def started(self, display=True, devices=""):
         record = os.path.join(self.dir, "record")
         if os.path.exists(record):
             os.remove(record)
-        done = subprocess.run([self.velmora, "t"], env=self.env(display), capture_output=True)
+        done = subprocess.run(with_input_devices([self.velmora, "t"], devices),
+                              env=self.env(display), capture_output=True, timeout=30)
         self.assertEqual((done.returncode, done.stdout, done.stderr), (0, b"", b""))
         deadline = time.time() + 10
         while not os.path.exists(record) and time.time() < deadline:
@@ -103,6 +126,28 @@ class X11(unittest.TestCase):
     def test_nothing_held_or_no_display_gives_default(self):
         self.assertEqual(self.started(), "default")
         self.assertEqual(self.started(display=False), "default")
+
+    def test_input_devices_that_cannot_be_read_leave_it_to_x11(self):
+        # No device, a plain file, a FIFO and a folder where devices would be: none blocks, none
+        # counts, and X11 tells the keys.
+        unreadable = "touch event0 && mkfifo event1 && mkdir event2 && touch mouse0"
+        holder = self.held(["keydown", "shift"], "shift")
+        try:
+            self.assertEqual(self.started(devices=unreadable), "shift")
+            report = subprocess.run(with_input_devices([self.check, "t"], unreadable),
+                                    env=self.env(), capture_output=True, timeout=30).stdout
+            self.assertIn(b"keys read from: X11", report)
+        finally:
+            holder.kill()
+            holder.wait()
+        # Under Wayland with unreadable devices, velmora-check says what would help, and what
+        # that would allow.
+        env = dict(self.env(display=False), WAYLAND_DISPLAY="wayland-0")
+        report = subprocess.run(with_input_devices([self.check, "t"], unreadable), env=env,
+                                capture_output=True, timeout=30).stdout
+        self.assertIn(b"keys read from: none readable", report)
+        self.assertIn(b"input", report)
+        self.assertIn(b"passwords included", report)
 
 
 def setup_reply():
@@ -190,6 +235,99 @@ class MisbehavingDisplay(NativeCase):
                 finally:
                     display.close()
                     os.remove(self.record)
+
+
+# uinput: a virtual keyboard and mouse, where the machine offers /dev/uinput.
+UI_SET_EVBIT, UI_SET_KEYBIT = 0x40045564, 0x40045565
+UI_DEV_SETUP, UI_DEV_CREATE, UI_DEV_DESTROY = 0x405C5503, 0x5501, 0x5502
+EV_SYN, EV_KEY = 0, 1
+KEY_LEFTCTRL, KEY_A, KEY_LEFTSHIFT, KEY_LEFTALT, KEY_RIGHTSHIFT = 29, 30, 42, 56, 54
+BTN_LEFT, BTN_RIGHT, BTN_SIDE, BTN_EXTRA = 0x110, 0x111, 0x113, 0x114
+
+
+class VirtualDevice:
+    def __init__(self, name, codes):
+        import fcntl
+        self.fcntl = fcntl
+        self.name = name
+        self.fd = os.open("/dev/uinput", os.O_WRONLY | os.O_NONBLOCK)
+        fcntl.ioctl(self.fd, UI_SET_EVBIT, EV_KEY)
+        for code in codes:
+            fcntl.ioctl(self.fd, UI_SET_KEYBIT, code)
+        # struct uinput_setup: the input_id (bus, vendor, product, version), the name, and
+        # ff_effects_max.
+        fcntl.ioctl(self.fd, UI_DEV_SETUP, struct.pack("4H80sI", 0x03, 0x1234, 0x5678, 1,
+                                                       name.encode(), 0))
+        fcntl.ioctl(self.fd, UI_DEV_CREATE)
+
+    def node(self):
+        """The /dev/input/eventN of this device, once the kernel (or udev) has made it."""
+        for entry in os.listdir("/sys/class/input"):
+            if entry.startswith("event"):
+                try:
+                    with open(f"/sys/class/input/{entry}/device/name") as f:
+                        if f.read().strip() == self.name:
+                            return f"/dev/input/{entry}"
+                except OSError:
+                    continue
+        return None
+
+    def set(self, code, down):
+        event = struct.Struct("llHHi")
+        os.write(self.fd, event.pack(0, 0, EV_KEY, code, 1 if down else 0))
+        os.write(self.fd, event.pack(0, 0, EV_SYN, 0, 0))
+
+    def close(self):
+        self.fcntl.ioctl(self.fd, UI_DEV_DESTROY)
+        os.close(self.fd)
+
+
+class VirtualInputDevices(NativeCase):
+    """velmora reads held keys from the kernel's input devices, as it must under Wayland."""
+
+    def setUp(self):
+        if not os.path.exists("/dev/uinput"):
+            self.skipTest("no /dev/uinput here: the input devices are tested on recorded answers")
+        super().setUp()
+        self.devices = []
+        for name, codes in (("velmora test keyboard",
+                             [KEY_LEFTSHIFT, KEY_RIGHTSHIFT, KEY_LEFTCTRL, KEY_LEFTALT, KEY_A]),
+                            ("velmora test mouse", [BTN_LEFT, BTN_RIGHT, BTN_SIDE, BTN_EXTRA])):
+            self.devices.append(VirtualDevice(name, codes))
+        deadline = time.time() + 5
+        while time.time() < deadline and not all(
+                device.node() and os.path.exists(device.node()) for device in self.devices):
+            time.sleep(0.05)
+        if not all(device.node() and os.path.exists(device.node()) for device in self.devices):
+            self.skipTest("the virtual devices got no node in /dev/input (no devtmpfs or udev)")
+
+    def tearDown(self):
+        for device in getattr(self, "devices", []):
+            device.close()
+        super().tearDown()
+
+    def test_keys_and_buttons_held_on_the_devices(self):
+        keyboard, mouse = self.devices
+        self.settings("\\n".join(f"{slot}=REC {slot}" for slot in SLOTS))
+        env = {"DISPLAY": ""}
+        cases = [(keyboard, [KEY_LEFTSHIFT], "shift"), (keyboard, [KEY_RIGHTSHIFT], "shift"),
+                 (keyboard, [KEY_LEFTCTRL], "ctrl"), (keyboard, [KEY_LEFTALT], "alt"),
+                 (mouse, [BTN_SIDE], "X1"), (mouse, [BTN_EXTRA], "X2"),
+                 (keyboard, [KEY_A], "default")]
+        for device, codes, slot in cases:
+            with self.subTest(slot=slot, codes=codes):
+                for code in codes:
+                    device.set(code, True)
+                try:
+                    report = self.check("t", env=env).stdout
+                    self.assertIn(b"keys read from: input devices", report)
+                    if os.path.exists(self.record):
+                        os.remove(self.record)
+                    self.run_velmora("t", env=env)
+                    self.assertEqual(self.recorded(), [[slot.encode()]])
+                finally:
+                    for code in codes:
+                        device.set(code, False)
 
 
 if __name__ == "__main__":

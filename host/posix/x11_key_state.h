@@ -13,14 +13,14 @@ namespace velmora {
 // 8 and 9 for X1 and X2.
 using HeldKeys = std::bitset<kSlotCount>;
 
-// How long the whole look at the display may take, connection included.
+// How long the whole look at the held keys may take, the display's connection included.
 constexpr long kKeyQueryDeadlineMs = 200;
 
 // What is held right now on the display that DISPLAY names. libX11 and libXi are loaded at run
 // time, so a machine without them, or without a display, simply has nothing held (no value);
-// so has a display that does not answer within the deadline or drops the connection. Nothing
-// is written to stderr.
-std::optional<HeldKeys> readX11HeldKeys();
+// so has a display that does not answer within `budgetMs` or drops the connection. Nothing is
+// written to stderr.
+std::optional<HeldKeys> readX11HeldKeys(long budgetMs = kKeyQueryDeadlineMs);
 
 } // namespace velmora
 

@@ -144,7 +144,7 @@ long millisecondsSince(const timespec &start) {
 
 } // namespace
 
-std::optional<HeldKeys> readX11HeldKeys() {
+std::optional<HeldKeys> readX11HeldKeys(long budgetMs) {
   const char *display = std::getenv("DISPLAY");
   if (display == nullptr || *display == '\0')
     return std::nullopt;
@@ -168,7 +168,7 @@ std::optional<HeldKeys> readX11HeldKeys() {
   unsigned char bits = 0;
   if (child > 0) {
     for (;;) {
-      long left = kKeyQueryDeadlineMs - millisecondsSince(start);
+      long left = budgetMs - millisecondsSince(start);
       pollfd ready{answer[0], POLLIN, 0};
       int polled = left > 0 ? poll(&ready, 1, static_cast<int>(left)) : 0;
       if (polled < 0 && errno == EINTR)
