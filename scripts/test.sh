@@ -15,8 +15,8 @@ ctest --preset asan
 
 # The product is the 32-bit velmora.exe. Where this machine cannot execute i386 code (a kernel
 # without 32-bit support: wine32 then fails with "Exec format error"), the same sources built
-# for x86_64 run the Windows suite under wine64, and the 32-bit build gets the checks that need
-# no Wine.
+# for x86_64 run the Windows suite under wine64; the 32-bit build gets the checks that need no
+# Wine, and its programs from the zip run end to end through qemu-user (win32_qemu_*).
 if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   ctest --preset windows
 else

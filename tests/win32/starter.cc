@@ -1,20 +1,19 @@
 // Test helper: starts a program with exactly the command line in a file (Wine's own quoting from
 // a Unix shell would hide the splitting rules), waits until it and every process it started
-// have ended, and exits with the program's exit status. The file holds ANSI bytes for
-// CreateProcessA or, after --utf8, UTF-8 text for CreateProcessW, as Explorer starts programs.
+// have ended, and prints the program's exit status; with several files, one after the other.
+// A file holds ANSI bytes for CreateProcessA or, after --utf8, UTF-8 text for CreateProcessW,
+// as Explorer starts programs.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-int main(int argc, char **argv) {
-  bool utf8 = argc == 3 && std::strcmp(argv[1], "--utf8") == 0;
-  if (argc != 2 && !utf8) {
-    std::fprintf(stderr, "usage: starter [--utf8] FILE-WITH-COMMAND-LINE\n");
-    return 100;
-  }
-  std::FILE *file = std::fopen(argv[argc - 1], "rb");
+namespace {
+
+// Starts one command line and waits for it and everything it started; its exit status.
+DWORD startAndWait(const char *lineFile, bool utf8) {
+  std::FILE *file = std::fopen(lineFile, "rb");
   if (file == nullptr)
     return 101;
   std::string line;
@@ -50,8 +49,8 @@ int main(int argc, char **argv) {
   }
   AssignProcessToJobObject(job, process.hProcess);
   ResumeThread(process.hThread);
-  // Generous: under an emulated Wine one process start can take a minute. The test drivers
-  // bound the whole run with their own time-outs.
+  // Generous: under an emulated Wine a process start can take long. The test drivers bound the
+  // whole run with their own time-outs.
   WaitForSingleObject(process.hProcess, 600000);
   DWORD status = 103;
   GetExitCodeProcess(process.hProcess, &status);
@@ -63,6 +62,27 @@ int main(int argc, char **argv) {
       break;
     Sleep(100);
   }
-  std::printf("%lu\n", status);
-  return static_cast<int>(status);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  CloseHandle(job);
+  return status;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  bool utf8 = argc >= 2 && std::strcmp(argv[1], "--utf8") == 0;
+  int first = utf8 ? 2 : 1;
+  if (argc <= first) {
+    std::fprintf(stderr, "usage: starter [--utf8] FILE-WITH-COMMAND-LINE...\n");
+    return 100;
+  }
+  // One status line for each, in order: several starts cost one starter process.
+  DWORD last = 0;
+  for (int i = first; i < argc; ++i) {
+    last = startAndWait(argv[i], utf8);
+    std::printf("%lu\n", last);
+    std::fflush(stdout);
+  }
+  return static_cast<int>(last);
 }
