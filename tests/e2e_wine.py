@@ -138,6 +138,14 @@ class Wine(unittest.TestCase):
     def rec(self):
         return windows_path(self.recorder)
 
+    def moved_into(self, folder_name):
+        """Moves velmora into a new folder of that name; the folder and the program's path."""
+        folder = os.path.join(self.dir, folder_name)
+        os.makedirs(folder)
+        moved = os.path.join(folder, "velmora.exe")
+        os.rename(self.velmora, moved)
+        return folder, moved
+
 
 class WesternLocale(Wine):
     def test_no_argument_starts_nothing(self):
@@ -279,10 +287,7 @@ class Utf8WesternLocale(Wine):
                          [self.rec() + ' "C:\\Папка\\文档"'])
 
     def test_settings_next_to_a_program_with_a_name_in_another_script(self):
-        folder = os.path.join(self.dir, "Ключ 😀")
-        os.makedirs(folder)
-        moved = os.path.join(folder, "velmora.exe")
-        os.rename(self.velmora, moved)
+        folder, moved = self.moved_into("Ключ 😀")
         self.settings("default=REC folder %P", directory=folder)
         self.assertEqual(self.start("t", velmora=moved), [self.rec() + " folder t"])
         renamed = os.path.join(self.dir, "лаунчер.exe")
@@ -339,10 +344,7 @@ class JapaneseLocale(Wine):
         self.assertEqual(self.start("t", velmora=renamed), [self.rec() + " t"])
 
     def test_folder_ending_in_a_double_byte_character(self):
-        folder = os.path.join(self.dir, "表")
-        os.makedirs(folder)
-        moved = os.path.join(folder, "velmora.exe")
-        os.rename(self.velmora, moved)
+        folder, moved = self.moved_into("表")
         self.settings("default=REC %P", directory=folder)
         self.assertEqual(self.start("t", velmora=moved), [self.rec() + " t"])
 
