@@ -189,7 +189,7 @@ std::string formatReport(const Diagnosis &d) {
       out += "  " + name + std::string(8 - name.size(), ' ') + shown(plan.templates.of(key.slot)) +
              "\n";
     }
-    out += "keys read from: " + (d.keys ? d.keys->description : std::string("--hold")) + "\n";
+    out += "keys: " + (d.keys ? d.keys->description : std::string("--hold")) + "\n";
     out += std::string("held: ") + modifierKey(plan.slot).description + "\n";
     out += std::string("chosen: ") + modifierKey(plan.slot).settingsKey + " " +
            shown(plan.templates.of(plan.slot)) + "\n";
