@@ -12,7 +12,7 @@ namespace velmora {
 int runLauncher(const Platform &platform) {
   LaunchPlan plan = composeLaunchPlan(platform);
   if (plan.uncarried) {
-    platform.writeError(uncarriedMessage(*plan.uncarried));
+    platform.writeError(uncarriedMessage(*plan.uncarried, platform.ansiCodePage()));
     return 1;
   }
   // The launcher exits right after this and does not look at how the start went.

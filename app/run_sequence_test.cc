@@ -93,7 +93,7 @@ TEST(RunSequence, AnArgumentThatCouldNotBeCarriedEndsWithStatusOne) {
   EXPECT_EQ(runProgram(fake), 1);
   EXPECT_TRUE(fake.started.empty());
   EXPECT_EQ(fake.log, (std::vector<std::string>{
-                          "GetVersionExA", "GetThreadLocale",
+                          "GetVersionExA", "GetThreadLocale", "GetACP",
                           "error velmora: argument 2 \"a\"b.txt\" holds a quotation mark, which "
                           "velmora cannot pass on unchanged; nothing was started",
                           "PostQuitMessage"}));

@@ -24,6 +24,15 @@ struct FileStatus {
   std::string why; // why an existing file is not read
 };
 
+// The program that process creation would start for a launch command.
+struct ProgramLookup {
+  std::string program; // as process creation reads it from the command
+  std::string path;    // the file it starts; empty when there is none
+  // The program was read from an unquoted path that holds a blank, or such a path names another
+  // program than the one taken: a file planted at a shorter prefix runs instead.
+  bool unquotedBlank = false;
+};
+
 class CheckPlatform {
 public:
   virtual ~CheckPlatform() = default;
@@ -32,8 +41,10 @@ public:
   // The launch command as the platform's process creation reads it: the program first.
   virtual std::vector<std::string> splitLaunchCommand(const Platform &platform,
                                                       const std::string &command) const = 0;
-  // The file process creation would start for `program`; empty when there is none.
-  virtual std::string findProgram(const std::string &program) const = 0;
+  // The program process creation would start for `command`, whose first token by the split
+  // above is `firstToken`.
+  virtual ProgramLookup findProgram(const std::string &command,
+                                    const std::string &firstToken) const = 0;
   // How the host platform read the held keys; no value when it did not read them (--hold).
   virtual std::optional<KeySource> keySource() const = 0;
   // Whether the command line held characters that the ANSI code page cannot carry: velmora

@@ -18,6 +18,24 @@ bool isExecutableFile(const std::string &path) {
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
+// The file execvp would start for `program`; empty when there is none.
+std::string searchPath(const std::string &program) {
+  if (program.find('/') != std::string::npos)
+    return isExecutableFile(program) ? program : "";
+  const char *path = std::getenv("PATH");
+  std::string directories = path != nullptr ? path : "/usr/bin:/bin";
+  for (size_t start = 0;;) {
+    size_t end = directories.find(':', start);
+    std::string directory = directories.substr(start, end - start);
+    std::string candidate = (directory.empty() ? "." : directory) + "/" + program;
+    if (isExecutableFile(candidate))
+      return candidate;
+    if (end == std::string::npos)
+      return "";
+    start = end + 1;
+  }
+}
+
 class PosixCheckPlatform final : public CheckPlatform {
 public:
   explicit PosixCheckPlatform(const PosixPlatform *host) : host_(host) {}
@@ -39,21 +57,8 @@ public:
     return splitCommandLine(platform, command.c_str());
   }
 
-  std::string findProgram(const std::string &program) const override {
-    if (program.find('/') != std::string::npos)
-      return isExecutableFile(program) ? program : "";
-    const char *path = std::getenv("PATH");
-    std::string directories = path != nullptr ? path : "/usr/bin:/bin";
-    for (size_t start = 0;;) {
-      size_t end = directories.find(':', start);
-      std::string directory = directories.substr(start, end - start);
-      std::string candidate = (directory.empty() ? "." : directory) + "/" + program;
-      if (isExecutableFile(candidate))
-        return candidate;
-      if (end == std::string::npos)
-        return "";
-      start = end + 1;
-    }
+  ProgramLookup findProgram(const std::string &, const std::string &firstToken) const override {
+    return {firstToken, searchPath(firstToken), false};
   }
 
   std::optional<KeySource> keySource() const override {

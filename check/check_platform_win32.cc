@@ -2,6 +2,8 @@
 // and console output.
 #include "check/check_platform.h"
 
+#include "host/exact_rendering.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -13,6 +15,20 @@ namespace {
 
 bool hasDirectory(const std::string &path) {
   return path.find_first_of("\\/:") != std::string::npos;
+}
+
+// The file SearchPath finds for `program`, with ".exe" added to a name without extension, as
+// CreateProcess searches: the program's folder, the current folder, the system folders, PATH.
+// Empty when there is none, or when it is a folder.
+std::string searchExe(const std::string &program) {
+  char found[MAX_PATH];
+  DWORD length = SearchPathA(nullptr, program.c_str(), ".exe", MAX_PATH, found, nullptr);
+  if (length == 0 || length >= MAX_PATH)
+    return "";
+  DWORD attributes = GetFileAttributesA(found);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return "";
+  return std::string(found, length);
 }
 
 class Win32CheckPlatform final : public CheckPlatform {
@@ -46,17 +62,39 @@ public:
     return splitLikeWindowsPrograms(command);
   }
 
-  std::string findProgram(const std::string &program) const override {
-    // CreateProcess appends ".exe" to a name without extension and searches the program's
-    // folder, the current folder, the system folders and PATH, as SearchPath does.
-    char found[MAX_PATH];
-    DWORD length = SearchPathA(nullptr, program.c_str(), ".exe", MAX_PATH, found, nullptr);
-    if (length == 0 || length >= MAX_PATH)
-      return "";
-    DWORD attributes = GetFileAttributesA(found);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-      return "";
-    return std::string(found, length);
+  ProgramLookup findProgram(const std::string &command,
+                            const std::string &firstToken) const override {
+    // A quoted program is the text up to the next quotation mark. An unquoted one is read as
+    // CreateProcess reads it: the line word by word, growing, and the first prefix that names
+    // a file is the program ("C:\Program Files\x.exe" tries C:\Program.exe first).
+    ProgramLookup lookup;
+    if (command.empty() || command[0] == '"') {
+      lookup.program = firstToken;
+      lookup.path = searchExe(firstToken);
+      return lookup;
+    }
+    size_t end = 0;
+    while (end < command.size()) {
+      end = command.find_first_of(" \t", command.find_first_not_of(" \t", end));
+      if (end == std::string::npos)
+        end = command.size();
+      std::string prefix = command.substr(0, end);
+      std::string found = searchExe(prefix);
+      if (found.empty())
+        continue;
+      if (lookup.path.empty()) {
+        lookup.program = prefix;
+        lookup.path = found;
+        lookup.unquotedBlank = prefix.find_first_of(" \t") != std::string::npos;
+      } else {
+        // A longer prefix names a program too: the one taken may be a planted one.
+        lookup.unquotedBlank = true;
+        break;
+      }
+    }
+    if (lookup.path.empty())
+      lookup.program = firstToken;
+    return lookup;
   }
 
   std::optional<KeySource> keySource() const override { return KeySource{"GetKeyState", ""}; }
@@ -64,13 +102,7 @@ public:
   bool commandLineLostCharacters() const override {
     // Windows made the ANSI line from the UTF-16 one; read back, it differs exactly where a
     // character had no place in the ANSI code page.
-    const char *ansi = GetCommandLineA();
-    int units = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
-    if (units <= 0)
-      return false;
-    std::wstring readBack(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi, -1, readBack.data(), units);
-    return readBack.c_str() != std::wstring_view(GetCommandLineW());
+    return !isExactRendering(GetCommandLineA(), GetCommandLineW());
   }
 
   void print(const std::string &text) const override {

@@ -28,9 +28,9 @@ CheckOptions parseCheckOptions(const Platform &host) {
         if (name == key.name)
           options.hold = key.slot;
       if (!options.hold)
-        options.error = "unknown key for --hold: " + escapedText(name);
+        options.error = "unknown key for --hold: " + escapedText(name, host.ansiCodePage());
     } else {
-      options.error = "unknown option: " + escapedText(option);
+      options.error = "unknown option: " + escapedText(option, host.ansiCodePage());
     }
   }
   options.commandLine = std::string(text, afterProgram) + (text + rest);

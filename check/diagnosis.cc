@@ -59,7 +59,7 @@ void warnAboutTemplate(Diagnosis &d, const std::string &chosen, const FirstStage
     if ((p.kind == 'D' || (p.kind == 'P' && !directory)) && holdsBlank(substituted) &&
         !insideQuotes(chosen, p.offset))
       d.warnings.push_back(name + " is not inside quotation marks, and its text \"" +
-                           escapedText(substituted) +
+                           escapedText(substituted, d.codePage) +
                            "\" holds a space: the program will see several "
                            "arguments. Write \"" +
                            name + "\" in the template.");
@@ -100,7 +100,8 @@ Diagnosis diagnose(const Platform &platform, const CheckPlatform &check) {
                          "would hand the program another name. velmora-utf8.exe takes such names "
                          "as they are: use it for these files.");
   if (plan.uncarried) {
-    d.warnings.push_back(uncarriedMessage(*plan.uncarried) + ". velmora would end with status 1.");
+    d.warnings.push_back(uncarriedMessage(*plan.uncarried, d.codePage) +
+                         ". velmora would end with status 1.");
     return d;
   }
   if (plan.argumentCount == 0) {
@@ -112,10 +113,10 @@ Diagnosis diagnose(const Platform &platform, const CheckPlatform &check) {
   if (plan.settings.source != SettingsSource::None) {
     d.settings = check.settingsFile(plan.settings.path);
     if (!d.settings.exists)
-      d.warnings.push_back("the settings file " + escapedText(d.settings.where) +
+      d.warnings.push_back("the settings file " + escapedText(d.settings.where, d.codePage) +
                            " does not exist: every template is empty.");
     else if (!d.settings.readable)
-      d.warnings.push_back("the settings file " + escapedText(d.settings.where) +
+      d.warnings.push_back("the settings file " + escapedText(d.settings.where, d.codePage) +
                            " cannot be read (" + d.settings.why + "): every template is empty.");
   }
   d.keys = check.keySource();
@@ -135,9 +136,16 @@ Diagnosis diagnose(const Platform &platform, const CheckPlatform &check) {
   if (!plan.launchCommand.empty()) {
     d.split = check.splitLaunchCommand(platform, plan.launchCommand);
     if (!d.split.empty()) {
-      d.programPath = check.findProgram(d.split.front());
+      ProgramLookup lookup = check.findProgram(plan.launchCommand, d.split.front());
+      d.split.front() = lookup.program;
+      d.programPath = lookup.path;
+      if (lookup.unquotedBlank)
+        d.warnings.push_back("the program path is not inside quotation marks and holds a space: "
+                             "a program planted at a shorter part of it (as C:\\Program.exe for "
+                             "C:\\Program Files\\...) would start instead. Write the program "
+                             "path in quotation marks in the template.");
       if (d.programPath.empty())
-        d.warnings.push_back("the program \"" + escapedText(d.split.front()) +
+        d.warnings.push_back("the program \"" + escapedText(d.split.front(), d.codePage) +
                              "\" cannot be found: nothing would start.");
     }
   }
@@ -146,9 +154,9 @@ Diagnosis diagnose(const Platform &platform, const CheckPlatform &check) {
 
 namespace {
 
-std::string shown(const std::string &text) {
+std::string shown(const std::string &text, uint32_t codePage) {
   std::string out(1, '"');
-  out += escapedText(text);
+  out += escapedText(text, codePage);
   out += '"';
   return out;
 }
@@ -175,10 +183,12 @@ std::string formatReport(const Diagnosis &d) {
       "code page: " + std::to_string(d.codePage) + (d.codePage == 65001 ? " (UTF-8)\n" : "\n");
   if (plan.argumentCount > 0) {
     for (size_t i = 0; i + 1 < plan.settings.looked.size(); ++i)
-      out += "looked for settings at " + shown(plan.settings.looked[i]) + ": not there\n";
-    out += "settings file: " + shown(plan.settings.path) + sourceText(plan.settings.source) + "\n";
+      out +=
+          "looked for settings at " + shown(plan.settings.looked[i], d.codePage) + ": not there\n";
+    out += "settings file: " + shown(plan.settings.path, d.codePage) +
+           sourceText(plan.settings.source) + "\n";
     if (plan.settings.source != SettingsSource::None)
-      out += "  read from " + escapedText(d.settings.where) + ": " +
+      out += "  read from " + escapedText(d.settings.where, d.codePage) + ": " +
              (!d.settings.exists    ? "missing"
               : d.settings.readable ? "readable"
                                     : "unreadable, " + d.settings.why) +
@@ -186,23 +196,25 @@ std::string formatReport(const Diagnosis &d) {
     out += "templates:\n";
     for (const ModifierKey &key : kModifierKeys) {
       std::string name = key.settingsKey;
-      out += "  " + name + std::string(8 - name.size(), ' ') + shown(plan.templates.of(key.slot)) +
-             "\n";
+      out += "  " + name + std::string(8 - name.size(), ' ') +
+             shown(plan.templates.of(key.slot), d.codePage) + "\n";
     }
     out += "keys: " + (d.keys ? d.keys->description : std::string("--hold")) + "\n";
     out += std::string("held: ") + modifierKey(plan.slot).description + "\n";
     out += std::string("chosen: ") + modifierKey(plan.slot).settingsKey + " " +
-           shown(plan.templates.of(plan.slot)) + "\n";
+           shown(plan.templates.of(plan.slot), d.codePage) + "\n";
     if (!plan.tooLong)
       out += "launch command (" + std::to_string(plan.launchCommand.size()) +
-             " bytes): " + shown(plan.launchCommand) + "\n";
+             " bytes): " + shown(plan.launchCommand, d.codePage) + "\n";
     for (size_t i = 0; i < d.split.size(); ++i)
       out += (i == 0 ? std::string("  program:    ") : "  argument " + std::to_string(i) + ": ") +
-             shown(d.split[i]) +
-             (i == 0 && !d.programPath.empty() ? " -> " + escapedText(d.programPath) : "") + "\n";
+             shown(d.split[i], d.codePage) +
+             (i == 0 && !d.programPath.empty() ? " -> " + escapedText(d.programPath, d.codePage)
+                                               : "") +
+             "\n";
   }
   for (const std::string &warning : d.warnings)
-    out += "warning: " + escapedText(warning) + "\n";
+    out += "warning: " + escapedText(warning, d.codePage) + "\n";
   out += d.wouldLaunch() ? "result: velmora would start this command\n"
                          : "result: nothing would start\n";
   return out;

@@ -19,8 +19,9 @@ public:
                                               const std::string &command) const override {
     return splitLikeWindowsPrograms(command);
   }
-  std::string findProgram(const std::string &program) const override {
-    return program == missingProgram ? "" : "C:\\bin\\" + program;
+  // As if C:\Program.exe had been planted beside C:\Program Files.
+  ProgramLookup findProgram(const std::string &, const std::string &first) const override {
+    return {first, first == missingProgram ? "" : "C:\\bin\\" + first, first == "C:\\Program"};
   }
   std::optional<KeySource> keys = KeySource{"GetKeyState", ""};
   std::optional<KeySource> keySource() const override { return keys; }
@@ -52,6 +53,9 @@ TEST(Diagnosis, EachWarningFiresOnlyOnItsMistake) {
       {"%O01 never matches", "app.exe %O01", "v -x t", "%O01 has no argument"},
       {"empty template", "", "v t", "is empty: nothing would start"},
       {"program not found", "missing.exe %P", "v t", "cannot be found"},
+      {"unquoted program path with a space", R"(C:\Program Files\x.exe "%P")", "v t",
+       "not inside quotation marks and holds a space"},
+      {"quoted program path with a space", R"("C:\Program Files\x.exe" "%P")", "v t", ""},
   };
   for (const WarningCase &c : cases) {
     FakePlatform fake;
@@ -163,10 +167,11 @@ TEST(Diagnosis, TheReportCarriesNoControlBytes) {
   EXPECT_EQ(report.find("\nresult: velmora would start"), std::string::npos) << report;
   EXPECT_NE(report.find("\\x1B]0;owned\\x07"), std::string::npos) << report;
 
-  // Control bytes end a token here, but DEL and the UTF-8 C1 controls do not.
+  // Control bytes end a token here, but DEL and the C1 controls do not. In code page 1252, C2
+  // is a letter and 9B the 8-bit CSI.
   fake.commandLineText = "check --hold=\x7F\xC2\x9B"
                          "2J t";
-  EXPECT_EQ(parseCheckOptions(fake).error, "unknown key for --hold: \\x7F\\xC2\\x9B2J");
+  EXPECT_EQ(parseCheckOptions(fake).error, "unknown key for --hold: \\x7F\xC2\\x9B2J");
 }
 
 TEST(CheckOptions, OptionsComeFirstAndTheRestStaysByteForByte) {

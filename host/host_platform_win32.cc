@@ -1,4 +1,5 @@
 // Win32 backend: the ANSI Win32 calls behind the platform seam, and nothing else.
+#include "host/exact_rendering.h"
 #include "host/host_platform.h"
 #include "host/win32_platform.h"
 
@@ -6,6 +7,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 namespace velmora {
@@ -17,14 +19,83 @@ constexpr int kModulePathCapacity = 261;
 // CreateProcess takes at most 32,767 characters, the terminating NUL among them.
 constexpr size_t kLaunchCommandUnits = 32766;
 
+// The longest path GetModuleFileNameW can report, with its NUL.
+constexpr DWORD kWideModulePathCapacity = 32768;
+
+// The token of a UTF-16 command line that holds unit `at`, 0 being the program, by the
+// launcher's own splitting rules (blanks below 0x21 separate, '"' opens and closes quoted parts,
+// "" where a token would start is a blank); its text without the quotation marks.
+int tokenHolding(std::wstring_view line, size_t at, std::wstring &text) {
+  int index = -1;
+  size_t i = 0;
+  for (;;) {
+    for (;;) {
+      while (i < line.size() && line[i] >= 1 && line[i] <= 0x20)
+        ++i;
+      if (i + 1 >= line.size() || line[i] != L'"' || line[i + 1] != L'"')
+        break;
+      i += 2;
+    }
+    if (i >= line.size())
+      return index < 0 ? 0 : index;
+    ++index;
+    text.clear();
+    bool quoted = false;
+    for (; i < line.size() && (quoted || line[i] > 0x20); ++i) {
+      if (line[i] == L'"')
+        quoted = !quoted;
+      else
+        text += line[i];
+    }
+    if (at < i)
+      return index;
+  }
+}
+
+std::string ansiOf(std::wstring_view wide) {
+  int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                  nullptr, nullptr);
+  std::string text(bytes > 0 ? static_cast<size_t>(bytes) : 0, '\0');
+  if (bytes > 0)
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), bytes,
+                        nullptr, nullptr);
+  return text;
+}
+
 } // namespace
 
 const char *Win32Platform::commandLine() const {
   return GetCommandLineA();
 }
 
+std::optional<UncarriedArgument> Win32Platform::uncarriedArgument() const {
+  // Explorer and the shell start programs with a UTF-16 command line; the ANSI copy velmora
+  // reads turns a name with "＂" into one with '"', which splits differently and can bring in
+  // "/ini=". Only an exact copy is taken.
+  std::wstring_view wide = GetCommandLineW();
+  std::optional<size_t> at = firstUnrenderedUnit(GetCommandLineA(), wide);
+  if (!at)
+    return std::nullopt;
+  std::wstring token;
+  int index = tokenHolding(wide, *at, token);
+  return UncarriedArgument{index, ansiOf(token),
+                           "holds characters that code page " + std::to_string(GetACP()) +
+                               " cannot carry exactly (Windows hands them over as look-alikes or "
+                               "\"?\"; velmora-utf8.exe takes them as they are)"};
+}
+
 int Win32Platform::moduleFileName(char *buffer, int capacity) const {
-  return static_cast<int>(GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(capacity)));
+  DWORD length = GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(capacity));
+  if (length == 0 || length >= static_cast<DWORD>(capacity))
+    return static_cast<int>(length);
+  // A folder named with characters the code page lacks would be read as another folder, whose
+  // velmora.ini is not this program's: such a path counts as not had at all.
+  std::vector<wchar_t> wide(kWideModulePathCapacity);
+  DWORD units = GetModuleFileNameW(nullptr, wide.data(), kWideModulePathCapacity);
+  if (units == 0 || units >= kWideModulePathCapacity ||
+      !isExactRendering(std::string_view(buffer, length), std::wstring_view(wide.data(), units)))
+    return 0;
+  return static_cast<int>(length);
 }
 
 int Win32Platform::modulePathCapacity() const {

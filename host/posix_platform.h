@@ -45,8 +45,7 @@ public:
                             const std::string &fallback,
                             const std::string &fileName) const override;
   void flushProfile(const std::string &fileName) const override;
-  std::string_view pathDelimiters() const override { return "/"; }
-  char directorySeparator() const override { return '/'; }
+  PathSyntax pathSyntax() const override { return {"/", '/', true}; }
   void createProcess(const std::string &commandLine) const override;
   size_t launchCommandByteLimit() const override;
   bool launchCommandFits(std::string_view command) const override;

@@ -12,8 +12,8 @@ public:
   const char *commandLine() const override;
   int moduleFileName(char *buffer, int capacity) const override;
   int modulePathCapacity() const override;
-  // The command line is the process's own: nothing was rebuilt, nothing lost.
-  std::optional<UncarriedArgument> uncarriedArgument() const override { return std::nullopt; }
+  // Set when the ANSI command line is no exact rendering of the UTF-16 one.
+  std::optional<UncarriedArgument> uncarriedArgument() const override;
   SettingsOptionPlacement settingsOptionPlacement() const override {
     return SettingsOptionPlacement::Anywhere;
   }
@@ -33,8 +33,7 @@ public:
                             const std::string &fallback,
                             const std::string &fileName) const override;
   void flushProfile(const std::string &fileName) const override;
-  std::string_view pathDelimiters() const override { return "\\:"; }
-  char directorySeparator() const override { return '\\'; }
+  PathSyntax pathSyntax() const override { return {"\\:", '\\', false}; }
   void createProcess(const std::string &commandLine) const override;
   size_t launchCommandByteLimit() const override;
   bool launchCommandFits(std::string_view command) const override;

@@ -35,10 +35,11 @@ LaunchPlan composeLaunchPlan(const Platform &platform) {
   return plan;
 }
 
-std::string uncarriedMessage(const UncarriedArgument &argument) {
-  return "velmora: argument " + std::to_string(argument.index) + " \"" +
-         escapedText(argument.text) + "\" " + argument.reason +
-         ", which velmora cannot pass on unchanged; nothing was started";
+std::string uncarriedMessage(const UncarriedArgument &argument, uint32_t codePage) {
+  std::string which = argument.index == 0 ? std::string("its own path")
+                                          : "argument " + std::to_string(argument.index);
+  return "velmora: " + which + " \"" + escapedText(argument.text, codePage) + "\" " +
+         argument.reason + ", which velmora cannot pass on unchanged; nothing was started";
 }
 
 } // namespace velmora

@@ -39,8 +39,9 @@ struct LaunchPlan {
 // with no argument, nothing is read or sampled.
 LaunchPlan composeLaunchPlan(const Platform &platform);
 
-// The line velmora writes when an argument could not be carried.
-std::string uncarriedMessage(const UncarriedArgument &argument);
+// The line velmora writes when an argument could not be carried, shown as a terminal reading
+// `codePage` can take it.
+std::string uncarriedMessage(const UncarriedArgument &argument, uint32_t codePage);
 
 } // namespace velmora
 

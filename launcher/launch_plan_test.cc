@@ -68,12 +68,14 @@ TEST(LaunchPlan, AnUncarriedArgumentStopsEverythingElse) {
   EXPECT_FALSE(plan.startsProcess());
   EXPECT_EQ(plan.argumentCount, 0);
   EXPECT_TRUE(fake.log.empty()); // no settings read, no key asked
-  EXPECT_EQ(uncarriedMessage(*plan.uncarried),
+  EXPECT_EQ(uncarriedMessage(*plan.uncarried, 1252),
             "velmora: argument 1 \"a\"b.txt\" holds a quotation mark, which velmora cannot pass "
             "on unchanged; nothing was started");
   // Control bytes in the name reach nobody's terminal.
-  fake.uncarried->text = "\x1B[2J\"";
-  EXPECT_NE(uncarriedMessage(*fake.uncarried).find("\\x1B[2J"), std::string::npos);
+  fake.uncarried->text = "\x1B[2J\x9B\"";
+  EXPECT_NE(uncarriedMessage(*fake.uncarried, 1252).find("\\x1B[2J\\x9B"), std::string::npos);
+  fake.uncarried->index = 0;
+  EXPECT_EQ(uncarriedMessage(*fake.uncarried, 1252).rfind("velmora: its own path \"", 0), 0u);
 }
 
 TEST(LaunchPlan, WithoutTheProgramsFolderNoSettingsAreRead) {

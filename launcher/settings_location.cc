@@ -21,7 +21,8 @@ SettingsLocation nextToProgram(const ArgumentList &arguments, std::string note) 
     location.source = SettingsSource::None;
     if (!location.note.empty())
       location.note += " ";
-    location.note += "The program's own path could not be had whole, so its folder is unknown "
+    location.note += "The program's own path could not be had whole (cut, or holding characters "
+                     "the code page cannot carry exactly), so its folder is unknown "
                      "and no settings file is read.";
     return location;
   }

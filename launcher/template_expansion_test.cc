@@ -49,6 +49,9 @@ TEST(TemplateExpansion, DirectoryCutUsesThePlatformSeparator) {
   fake.separator = '/';
   EXPECT_EQ(expandTemplate(fake, "cd %D", "/home/u/a b.txt"), "cd /home/u");
   EXPECT_EQ(expandTemplate(fake, "cd %D", R"(C:\x\y)"), "cd ");
+  fake.activate(FakeLocale::Japanese);
+  fake.delimitersAreBytes = true;
+  EXPECT_EQ(expandTemplate(fake, "cd %D", "docs/\x95/r.pdf"), "cd docs/\x95");
 }
 
 TEST(TemplateExpansion, SecondStageReplacesPassByPass) {

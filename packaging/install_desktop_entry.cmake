@@ -8,6 +8,8 @@ string(REPLACE "\\" "\\\\\\\\" bindir "${bindir}")
 foreach(special "\"" "`" "$")
   string(REPLACE "${special}" "\\\\${special}" bindir "${bindir}")
 endforeach()
+# '%' starts a field code anywhere in Exec ("%f" is the file): a literal one is written "%%".
+string(REPLACE "%" "%%" bindir "${bindir}")
 set(VELMORA_BINDIR "${bindir}")
 set(entry "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${VELMORA_DATADIR_NAME}/applications/velmora.desktop")
 message(STATUS "Installing: ${entry}")

@@ -46,8 +46,7 @@ public:
     return inner_.profileString(section, key, fallback, fileName);
   }
   void flushProfile(const std::string &fileName) const override { inner_.flushProfile(fileName); }
-  std::string_view pathDelimiters() const override { return inner_.pathDelimiters(); }
-  char directorySeparator() const override { return inner_.directorySeparator(); }
+  PathSyntax pathSyntax() const override { return inner_.pathSyntax(); }
   void createProcess(const std::string &commandLine) const override {
     inner_.createProcess(commandLine);
   }

@@ -18,6 +18,18 @@ namespace velmora {
 // stored shortcuts rely on it; only at the start where every path holds '/'.
 enum class SettingsOptionPlacement { Anywhere, AtStart };
 
+// How paths are cut into folder and name.
+struct PathSyntax {
+  // The bytes that end the directory part of a path (backslash and colon on Windows).
+  std::string_view delimiters;
+  // The one that separates a file from its folder.
+  char separator;
+  // Whether a delimiter byte is one wherever it stands. The Linux kernel never reads '/' as part
+  // of a character, whatever the locale says; Windows reads a backslash that is the second byte
+  // of a double-byte character as part of that character.
+  bool delimitersAreBytes;
+};
+
 // An argument that the command line could not carry unchanged, so the launcher would see
 // another text than the caller gave.
 struct UncarriedArgument {
@@ -88,10 +100,7 @@ public:
   // WritePrivateProfileStringA(NULL, NULL, NULL, fileName): the reader's flush request.
   virtual void flushProfile(const std::string &fileName) const = 0;
 
-  // Path syntax. `pathDelimiters` end the directory part of a path (backslash and colon on
-  // Windows); `directorySeparator` is the one that separates a file from its folder.
-  virtual std::string_view pathDelimiters() const = 0;
-  virtual char directorySeparator() const = 0;
+  virtual PathSyntax pathSyntax() const = 0;
 
   // CreateProcessA(NULL, commandLine, ...) with a default start-up record; the result is not
   // reported because the launcher ignores it.

@@ -40,6 +40,7 @@ public:
   std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> profiles;
   std::string delimiters = "\\:";
   char separator = '\\';
+  bool delimitersAreBytes = false;
 
   mutable std::vector<std::string> log;
   mutable std::vector<std::string> started;
@@ -71,8 +72,7 @@ public:
                             const std::string &fallback,
                             const std::string &fileName) const override;
   void flushProfile(const std::string &fileName) const override;
-  std::string_view pathDelimiters() const override { return delimiters; }
-  char directorySeparator() const override { return separator; }
+  PathSyntax pathSyntax() const override { return {delimiters, separator, delimitersAreBytes}; }
   void createProcess(const std::string &commandLine) const override;
   size_t launchCommandByteLimit() const override { return commandBytes; }
   bool launchCommandFits(std::string_view command) const override;

@@ -201,6 +201,60 @@ class Hostile(NativeCase):
         self.run_velmora("t", env={"LC_ALL": "C.UTF-8"})
         self.assertEqual(self.recorded(), [["café".encode(), b"t"]])
 
+    def test_a_folder_name_in_another_encoding_keeps_its_slash(self):
+        # 中 is E4 B8 AD in UTF-8, and these locales read AD and the '/' after it as one
+        # character: cut by characters, velmora would take the parent folder's velmora.ini.
+        locales = [name for name in ("zh_CN.GBK", "zh_TW.BIG5", "ko_KR.EUC-KR")
+                   if have_locale(name.split(".")[0] + "." + name.split(".")[1].lower().replace("-", ""))]
+        if not locales:
+            self.skipTest("no double-byte locale is generated (scripts/install-deps.sh makes zh_CN.GBK)")
+        download = os.path.join(self.dir, "dl")
+        folder = os.path.join(download, "velmora-中")
+        os.makedirs(folder)
+        moved = os.path.join(folder, "velmora")
+        os.rename(self.velmora, moved)
+        self.settings("default=REC planted %P", directory=download)
+        self.settings("default=REC own %D", directory=folder)
+        target = os.path.join(self.dir, "docs", "中", "report.pdf")
+        for name in locales:
+            with self.subTest(locale=name):
+                if os.path.exists(self.record):
+                    os.remove(self.record)
+                self.run_velmora(target, velmora=moved, env={"LC_ALL": name})
+                self.assertEqual(self.recorded(),
+                                 [[b"own", os.path.dirname(target).encode()]])
+
+    def test_chained_placeholders_take_linear_time(self):
+        # Each argument brings in the next pass's placeholder: 120,000 passes that each find
+        # one. Quadratic, this took minutes; the time-out is a hang guard, not a measurement.
+        self.settings("default=REC %O1")
+        args = [f"%O{k + 1}" for k in range(1, 120_000)] + ["end", "t"]
+        done = subprocess.run([self.velmora, *args], capture_output=True,
+                              env=self.environment(), timeout=60)
+        self.assertEqual((done.returncode, done.stderr), (0, b""))
+        self.assertEqual(self.recorded(), [[b"end"]])
+
+    @unittest.skipUnless(have_locale("de_DE"), "the de_DE (ISO-8859-1) locale is not generated")
+    def test_c1_and_bidirectional_controls_are_shown_escaped(self):
+        # 9B is CSI, 9D OSC and 9C ST to a terminal in an 8-bit locale.
+        name = os.path.join(self.dir.encode(), b"a\x9b31m\x9d0;x\x9cb.ini")
+        write(name, f"[Path]\ndefault={self.rec} %P\n".encode())
+        done = self.check(b"/ini=" + name, "t", env={"LC_ALL": "de_DE"})
+        self.assertEqual(done.returncode, 0, done.stdout)
+        self.assertIn(b"a\\x9B31m\\x9D0;x\\x9Cb.ini", done.stdout)
+        for byte in (b"\x9b", b"\x9c", b"\x9d"):
+            self.assertNotIn(byte, done.stdout)
+        done = subprocess.run([self.velmora, b'a"\x9b2J'], capture_output=True,
+                              env=self.environment({"LC_ALL": "de_DE"}), timeout=30)
+        self.assertEqual(done.returncode, 1)
+        self.assertIn(b"\\x9B2J", done.stderr)
+        self.assertNotIn(b"\x9b", done.stderr)
+        # In UTF-8, a right-to-left override would show "exe.txt" as "txt.exe".
+        self.settings("default=REC %P")
+        done = self.check("report\u202etxt.exe", env={"LC_ALL": "C.UTF-8"})
+        self.assertIn(b"report\\xE2\\x80\\xAEtxt.exe", done.stdout)
+        self.assertNotIn("\u202e".encode(), done.stdout)
+
     def test_check_prints_no_control_bytes(self):
         name = os.path.join(self.dir, "a\x1b]0;owned\x07b.ini")
         write(name, f"[Path]\ndefault={self.rec} %P \x1b[2J\n".encode())

@@ -233,16 +233,48 @@ class WesternLocale(Wine):
         self.assertEqual(self.check("--hold=shift t"), (self.rec() + " shift", 0))
         self.assertEqual(self.check("--hold=ctrl t"), ("", 1))
 
-    def test_a_name_outside_the_code_page_reaches_the_program_as_question_marks(self):
-        # What velmora-utf8.exe is for: started as Explorer starts it, velmora.exe receives a
-        # Cyrillic name in code page 1252 as question marks, and hands those on.
-        self.settings('default=REC "%P"')
-        target = "C:\\docs\\Привет.txt"
-        self.assertEqual(self.start(f'"{target}"', utf8=True),
-                         [self.rec() + ' "C:\\docs\\??????.txt"'])
-        report, status = self.check_report(f'"{target}"', utf8=True)
-        self.assertIn("code page: 1252", report)
-        self.assertIn("velmora-utf8.exe", report)
+    def statuses(self, command_line, utf8=True):
+        """Starts velmora with a Unicode command line, as Explorer does; its exit status."""
+        done = self.run_starter(self.velmora, command_line, utf8)
+        return int(done.stdout.strip() or b"-1")
+
+    def test_names_the_code_page_cannot_carry_start_nothing(self):
+        # Windows makes velmora's ANSI command line with best-fit mapping: "／" becomes '/', "＂"
+        # '"', "＼" '\\', and letters the code page lacks '?'. A downloaded file's name would
+        # then bring in "/ini=" and the attacker's settings, or name another folder.
+        self.settings('default=REC own "%P"')
+        self.settings("default=REC evil %P", name="evil.ini")
+        folder = windows_path(self.dir)
+        attacks = [f'"{folder}\\／ini=evil.ini＂ ＂report.pdf"', '"C:\\docs\\a＼b.txt"',
+                   '"C:\\docs\\Привет.txt"']
+        for line in attacks:
+            with self.subTest(line=line):
+                self.assertEqual(self.statuses(line), 1)
+                report, status = self.check_report(line, utf8=True)
+                self.assertEqual(status, 1, report)
+                self.assertIn("velmora-utf8.exe", report)
+                self.assertIn("result: nothing would start", report)
+        self.assertFalse(os.path.exists(self.record))
+        # A name the code page carries exactly still opens.
+        self.assertEqual(self.start('"C:\\docs\\café.txt"', utf8=True),
+                         [self.rec() + ' own "C:\\docs\\café.txt"'])
+
+    def test_check_resolves_an_unquoted_program_path_as_process_creation_does(self):
+        # CreateProcess reads an unquoted path word by word: "...\\Program Files\\rec.exe" is
+        # "...\\Program.exe" first, where one exists.
+        os.makedirs(os.path.join(self.dir, "Program Files"))
+        shutil.copy2(self.recorder, os.path.join(self.dir, "Program Files", "rec.exe"))
+        self.settings(f'default={windows_path(self.dir)}\\Program Files\\rec.exe "%P"')
+        expected = windows_path(self.dir) + "\\Program Files\\rec.exe"
+        for planted in (False, True):
+            with self.subTest(planted=planted):
+                if planted:
+                    shutil.copy2(self.recorder, os.path.join(self.dir, "Program.exe"))
+                    expected = windows_path(self.dir) + "\\Program.exe"
+                report, status = self.check_report("t")
+                self.assertEqual(status, 0, report)
+                self.assertIn(" -> " + expected + "\n", report)
+                self.assertIn("not inside quotation marks and holds a space", report)
 
 
 class ConsoleWindow(Wine):
@@ -352,6 +384,12 @@ class JapaneseLocale(Wine):
         self.settings("default=REC %D")
         self.assertEqual(self.start(r"C:\docs\表.txt"), [self.rec() + r" C:\docs"])
         self.assertEqual(self.start(r"C:\表\a.txt")[-1], self.rec() + r" C:\表")
+
+    def test_a_fullwidth_quotation_mark_is_a_character_of_its_own_here(self):
+        # Code page 932 has "＂" (81 68): the name arrives exactly, and so it opens.
+        self.settings('default=REC "%P"')
+        self.assertEqual(self.start('"C:\\docs\\a＂b.txt"', utf8=True),
+                         [self.rec() + ' "C:\\docs\\a＂b.txt"'])
 
     def test_placeholders_match_case_insensitively_beside_double_byte_text(self):
         self.settings("default=REC 表%p %o1")

@@ -132,6 +132,13 @@ std::optional<std::string> ArgumentList::ownPath() const {
   return std::move(path.bytes);
 }
 
+std::vector<std::string> ArgumentList::allArguments() const {
+  std::vector<std::string> tokens = splitCommandLine(platform_, platform_.commandLine());
+  if (!tokens.empty())
+    tokens.erase(tokens.begin());
+  return tokens;
+}
+
 std::string ArgumentList::argumentAt(int32_t index) const {
   if (index == 0)
     return modulePath(platform_).bytes;

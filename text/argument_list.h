@@ -36,6 +36,9 @@ public:
   // 0: the program's own file path as the platform reports it; 1 to count: the arguments;
   // anything else: empty.
   std::string argumentAt(int32_t index) const;
+  // Arguments 1 to count in one walk over the command line, for a caller that takes them all:
+  // asking argumentAt for each would walk the line once per argument.
+  std::vector<std::string> allArguments() const;
   // Entry 0 when the platform delivered it whole; no value when the call failed or the path was
   // longer than the platform's buffer (then its folder is some other folder).
   std::optional<std::string> ownPath() const;

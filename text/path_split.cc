@@ -5,13 +5,14 @@
 
 namespace velmora {
 
-int32_t lastDelimiterOf(std::string_view path, std::string_view delimiters) {
+int32_t lastDelimiterOf(std::string_view path, std::string_view delimiters,
+                        bool delimitersAreBytes) {
   int32_t i = static_cast<int32_t>(path.size());
   while (i > 0) {
     char byte = path[static_cast<size_t>(i) - 1];
     if (byte == '\0' || delimiters.find(byte) == std::string_view::npos) {
       --i;
-    } else if (byteKindAt(path, i) == ByteKind::TrailByte) {
+    } else if (!delimitersAreBytes && byteKindAt(path, i) == ByteKind::TrailByte) {
       // The delimiter byte ends a double-byte character: step over its lead byte too.
       i -= 2;
     } else {
@@ -22,7 +23,8 @@ int32_t lastDelimiterOf(std::string_view path, std::string_view delimiters) {
 }
 
 int32_t lastPathDelimiter(const Platform &platform, std::string_view path) {
-  return lastDelimiterOf(path, platform.pathDelimiters());
+  PathSyntax syntax = platform.pathSyntax();
+  return lastDelimiterOf(path, syntax.delimiters, syntax.delimitersAreBytes);
 }
 
 std::string directoryPart(const Platform &platform, std::string_view path) {

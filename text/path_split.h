@@ -10,9 +10,11 @@ namespace velmora {
 
 class Platform;
 
-// 1-based position of the last byte of `path` that is one of `delimiters` and a character of
-// its own (not the second byte of a double-byte character); 0 when there is none.
-int32_t lastDelimiterOf(std::string_view path, std::string_view delimiters);
+// 1-based position of the last byte of `path` that is one of `delimiters` and, unless
+// `delimitersAreBytes`, a character of its own (not the second byte of a double-byte
+// character); 0 when there is none.
+int32_t lastDelimiterOf(std::string_view path, std::string_view delimiters,
+                        bool delimitersAreBytes = false);
 
 // lastDelimiterOf with the platform's path delimiters.
 int32_t lastPathDelimiter(const Platform &platform, std::string_view path);

@@ -46,6 +46,11 @@ TEST(PathSplit, DelimitersBelongToThePlatform) {
   fake.delimiters = "/";
   EXPECT_EQ(directoryPart(fake, "/usr/local/bin/velmora"), "/usr/local/bin/");
   EXPECT_EQ(directoryPart(fake, R"(C:\x)"), "");
+  // A folder named in UTF-8 under a double-byte locale: 0x95 looks like a lead byte, but the
+  // kernel takes the '/' after it as a separator, and so must the cut.
+  fake.activate(FakeLocale::Japanese);
+  fake.delimitersAreBytes = true;
+  EXPECT_EQ(directoryPart(fake, "/dl/v\x95/velmora"), "/dl/v\x95/");
 }
 
 } // namespace
