@@ -5,7 +5,7 @@ import os
 import re
 import sys
 
-FOLDERS = ["app", "check", "host", "host/posix", "launcher", "platform", "testing", "text"]
+FOLDERS = ["app", "check", "host", "host/posix", "launcher", "platform", "setup", "testing", "text"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 

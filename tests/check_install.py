@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""cmake --install of the native build: the two programs alone in bin/, the example in
-share/velmora/, and a desktop entry that validates and that GLib-based file managers offer for
-ordinary files ("Open with velmora"). The prefix holds a space and shell characters, as a home
-folder may, or '%' (a field code in Exec); one with a control character is refused."""
+"""cmake --install of the native build: the three programs alone in bin/, the example in
+share/velmora/, and a desktop entry that validates and claims no file type, so that installing
+changes no type's default program or "Open with" list (velmora-setup adds velmora where the user
+asks). The prefix holds a space and shell characters, as a home folder may, or '%' (a field
+code in Exec); one with a control character is refused."""
 import os
 import re
 import shutil
@@ -34,8 +35,8 @@ def check_prefix(cmake, build, work, name, errors, offered):
     subprocess.run([cmake, "--install", build, "--prefix", prefix], check=True,
                    stdout=subprocess.DEVNULL)
     found = sorted(os.listdir(os.path.join(prefix, "bin")))
-    if found != ["velmora", "velmora-check"]:
-        errors.append(f"bin/ holds {found}, not the two programs alone")
+    if found != ["velmora", "velmora-check", "velmora-setup"]:
+        errors.append(f"bin/ holds {found}, not the three programs alone")
     for path in ("share/applications/velmora.desktop", "share/velmora/velmora-linux.ini"):
         if not os.path.isfile(os.path.join(prefix, path)):
             errors.append(f"{path} is not installed under {name!r}")
@@ -50,11 +51,12 @@ def check_prefix(cmake, build, work, name, errors, offered):
     if program != os.path.join(prefix, "bin", "velmora"):
         errors.append(f"Exec under {name!r} names {program!r}")
     print(f"prefix {name!r}: Exec=" + re.search(r"^Exec=(.*)$", text, re.M).group(1))
+    if re.search(r"^MimeType=", text, re.M):
+        errors.append(f"the desktop entry under {name!r} claims file types")
     if not offered:
         return
     # What GLib (Nautilus, Thunar, Nemo, ...) offers for a type: only this prefix's
-    # applications and the system's MIME database, with an empty PATH (the entry names the
-    # program itself).
+    # applications and the system's MIME database, with an empty PATH.
     env = {"XDG_DATA_DIRS": os.path.join(prefix, "share") + ":/usr/share",
            "XDG_DATA_HOME": os.path.join(work, "none"), "HOME": os.path.join(work, "none"),
            "PATH": ""}
@@ -62,10 +64,9 @@ def check_prefix(cmake, build, work, name, errors, offered):
     for mime in ORDINARY:
         listed = subprocess.run([gio, "mime", mime], capture_output=True, text=True,
                                 env=env).stdout
-        registered = listed.split("Registered applications:")[-1].split("Recommended")[0]
-        if "velmora.desktop" not in registered:
-            errors.append(f"velmora is not offered for {mime}: {listed!r}")
-    print(f"offered for {len(ORDINARY)} types of ordinary files")
+        if "velmora.desktop" in listed:
+            errors.append(f"velmora is offered for {mime} after installing alone: {listed!r}")
+    print(f"offered for none of {len(ORDINARY)} types of ordinary files")
 
 
 def main():

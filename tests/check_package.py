@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks the Windows zip: exactly its six files, the four programs importing system DLLs only,
+"""Checks the Windows zip: exactly its seven files, the five programs importing system DLLs only,
 and the version resource of each carrying the project version, its own file name and, for the
 UTF-8 variants, a description that says so; the UTF-8 variants' manifest asks for UTF-8."""
 import os
@@ -29,7 +29,8 @@ def main():
     with zipfile.ZipFile(zip_path) as archive, tempfile.TemporaryDirectory() as work:
         names = sorted(archive.namelist())
         programs = {"velmora.exe": "gui", "velmora-check.exe": "console",
-                    "velmora-utf8.exe": "gui", "velmora-check-utf8.exe": "console"}
+                    "velmora-utf8.exe": "gui", "velmora-check-utf8.exe": "console",
+                    "velmora-setup.exe": "console"}
         expected = sorted(["readme.txt", "velmora.ini", *programs])
         if names != expected:
             errors.append(f"zip holds {names}, expected {expected}")

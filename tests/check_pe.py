@@ -4,7 +4,8 @@ that it imports system DLLs only (no libstdc++, libgcc or winpthread beside it).
 import subprocess
 import sys
 
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "msvcrt.dll", "advapi32.dll", "shell32.dll"}
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "msvcrt.dll", "advapi32.dll", "shell32.dll",
+               "ole32.dll"}
 
 
 def main():

@@ -238,6 +238,20 @@ def run(args):
         statuses, records, _ = case.start(utf8=True)
         expect("exit statuses", statuses, ["0"])
         expect("started", records, [case.rec() + r' "C:\Привет\файл 😀.txt"'])
+    elif args.case == "register":
+        # velmora-setup.exe registers and removes in a folder with a space and '%'.
+        case = Case(args, "set up 100%", "cp1252", "C.UTF-8")
+        for arguments in ("open-with .vq", "send-to --name vq", "status", "open-with vq",
+                          "remove", "remove"):
+            case.line("velmora-setup.exe", arguments)
+        statuses, _, _ = case.start()
+        # The starter's lines of statuses, among what velmora-setup wrote to the same output.
+        statuses = [line for line in statuses if line.isdigit()]
+        expect("exit statuses", statuses, ["0", "0", "0", "2", "0", "0"])
+        left = subprocess.run([WINE32, "reg", "query", "HKCU\\Software\\velmora"],
+                              env=wine_env(args.work, "C.UTF-8"), capture_output=True,
+                              timeout=600)
+        expect("HKCU\\Software\\velmora after remove", left.returncode, 1)
     for failure in failures:
         print("FAILED " + failure)
     return 1 if failures else 0

@@ -1,0 +1,20 @@
+// velmora-setup on Linux: adds velmora's desktop entry to file types' "Open with" lists, or
+// makes it their default, through the user's mimeapps.list, and takes that out again.
+#ifndef VELMORA_SETUP_LINUX_SETUP_H
+#define VELMORA_SETUP_LINUX_SETUP_H
+
+#include "setup/setup_options.h"
+
+#include <string>
+
+namespace velmora {
+
+SetupGrammar linuxSetupGrammar();
+
+// Runs one parsed command on the files the XDG variables of this process name; what it has to
+// say goes to `out`. Returns the exit status.
+int runLinuxSetup(const SetupOptions &options, std::string &out);
+
+} // namespace velmora
+
+#endif

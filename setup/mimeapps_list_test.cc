@@ -1,0 +1,88 @@
+#include "setup/mimeapps_list.h"
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+// Each edit goes in as shown, and taking the edits back out, newest first, gives every byte back.
+TEST(MimeAppsList, EditsGoInAsShownAndComeBackOut) {
+  struct Case {
+    const char *label;
+    std::string original;
+    bool first;
+    std::string section;
+    std::string edited;
+  } cases[] = {
+      {"no file", "", false, "Added Associations",
+       "[Added Associations]\ntext/plain=velmora.desktop;\n"},
+      {"no line end at the end", "# mine\n[Other]\nk=v", false, "Added Associations",
+       "# mine\n[Other]\nk=v\n[Added Associations]\ntext/plain=velmora.desktop;\n"},
+      {"after the other ids", "[Added Associations]\ntext/plain=a.desktop;\n", false,
+       "Added Associations", "[Added Associations]\ntext/plain=a.desktop;velmora.desktop;\n"},
+      {"an open list", "[Added Associations]\ntext/plain=a.desktop\r\n", false,
+       "Added Associations", "[Added Associations]\ntext/plain=a.desktop;velmora.desktop;\r\n"},
+      {"first", "[Default Applications]\ntext/plain=a.desktop;\n", true, "Default Applications",
+       "[Default Applications]\ntext/plain=velmora.desktop;a.desktop;\n"},
+      {"a new line after the last entry, before comments",
+       "[Added Associations]\nimage/png=a.desktop;\n# note\n\n[Removed Associations]\nx/y=b;",
+       false, "Added Associations",
+       "[Added Associations]\nimage/png=a.desktop;\ntext/plain=velmora.desktop;\n# note\n\n"
+       "[Removed Associations]\nx/y=b;"},
+      {"a last section without a line end", "[Added Associations]\nimage/png=a.desktop;", false,
+       "Added Associations",
+       "[Added Associations]\nimage/png=a.desktop;\ntext/plain=velmora.desktop;\n"},
+      {"the key of another section", "[Removed Associations]\ntext/plain=velmora.desktop;\n", false,
+       "Added Associations",
+       "[Removed Associations]\ntext/plain=velmora.desktop;\n[Added Associations]\n"
+       "text/plain=velmora.desktop;\n"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.label);
+    MimeAppsList list(c.original);
+    std::optional<MimeAppsEdit> edit =
+        list.add(c.section, "text/plain", "velmora.desktop", c.first);
+    ASSERT_TRUE(edit);
+    EXPECT_EQ(list.bytes(), c.edited);
+    EXPECT_FALSE(list.add(c.section, "text/plain", "velmora.desktop", c.first));
+    // Through the record, as a later run reads it.
+    bool createdFile = false;
+    std::optional<std::vector<MimeAppsEdit>> read =
+        editsFromRecord(recordText({*edit}, true), createdFile);
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(createdFile);
+    ASSERT_EQ(read->size(), 1u);
+    EXPECT_EQ(read->front(), *edit);
+    MimeAppsList later(list.bytes());
+    later.undo(read->front());
+    EXPECT_EQ(later.bytes(), c.original);
+  }
+}
+
+TEST(MimeAppsList, UndoTakesOnlyItsIdWhereTheLineChangedSince) {
+  MimeAppsList list("[Added Associations]\ntext/plain=a.desktop;\n");
+  MimeAppsEdit edit = *list.add("Added Associations", "text/plain", "velmora.desktop", false);
+  MimeAppsList changed("[Added Associations]\ntext/plain=a.desktop;velmora.desktop;b.desktop;\n");
+  changed.undo(edit);
+  EXPECT_EQ(changed.bytes(), "[Added Associations]\ntext/plain=a.desktop;b.desktop;\n");
+  MimeAppsList gone("[Added Associations]\n");
+  gone.undo(edit);
+  EXPECT_EQ(gone.bytes(), "[Added Associations]\n");
+}
+
+TEST(MimeAppsList, ADamagedRecordIsRefused) {
+  bool createdFile = false;
+  for (const char *record :
+       {"edit\tAdded Associations\ttext/plain\n", "frob\n", "edit\ta\tb\tc\t----\tbad\\q\n"}) {
+    SCOPED_TRACE(record);
+    EXPECT_FALSE(editsFromRecord(record, createdFile));
+  }
+  MimeAppsEdit tabbed{"S", "t\tx", "i\\d", false, true, false, false, "line\nend"};
+  std::optional<std::vector<MimeAppsEdit>> read =
+      editsFromRecord(recordText({tabbed}, false), createdFile);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->front(), tabbed);
+}
+
+} // namespace
+} // namespace velmora

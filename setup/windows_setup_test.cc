@@ -1,0 +1,278 @@
+#include "setup/windows_setup.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+namespace velmora {
+namespace {
+
+// Changes are counted; the one numbered `failAt` fails, as a full disk or a locked key would.
+struct Failures {
+  int changes = 0;
+  int failAt = 0;
+  bool next() { return ++changes != failAt; }
+};
+
+class MemoryRegistry final : public Registry {
+public:
+  explicit MemoryRegistry(Failures &failures) : failures_(failures) { keys["Software"]; }
+  bool keyExists(const std::string &key) const override { return keys.count(key) != 0; }
+  std::vector<std::string> valueNames(const std::string &key) const override {
+    std::vector<std::string> names;
+    if (keys.count(key))
+      for (const auto &[name, value] : keys.at(key))
+        names.push_back(name);
+    return names;
+  }
+  std::vector<std::string> subkeyNames(const std::string &key) const override {
+    std::vector<std::string> names;
+    for (const auto &[other, values] : keys)
+      if (other.rfind(key + "\\", 0) == 0 && other.find('\\', key.size() + 1) == std::string::npos)
+        names.push_back(other.substr(key.size() + 1));
+    return names;
+  }
+  std::optional<RegistryValue> readValue(const std::string &key,
+                                         const std::string &name) const override {
+    if (!keys.count(key) || !keys.at(key).count(name))
+      return std::nullopt;
+    return keys.at(key).at(name);
+  }
+  bool createKey(const std::string &key) override {
+    if (!failures_.next() || !keys.count(key.substr(0, key.rfind('\\'))))
+      return false;
+    keys[key];
+    return true;
+  }
+  bool writeValue(const std::string &key, const std::string &name,
+                  const RegistryValue &value) override {
+    if (!failures_.next() || !keys.count(key))
+      return false;
+    keys[key][name] = value;
+    return true;
+  }
+  bool deleteValue(const std::string &key, const std::string &name) override {
+    return failures_.next() && keys.count(key) && keys[key].erase(name) == 1;
+  }
+  bool deleteKey(const std::string &key) override {
+    if (!failures_.next() || !subkeyNames(key).empty())
+      return false;
+    return keys.erase(key) == 1;
+  }
+
+  std::map<std::string, std::map<std::string, RegistryValue>> keys;
+
+private:
+  Failures &failures_;
+};
+
+class MemoryFiles final : public ShellFiles {
+public:
+  explicit MemoryFiles(Failures &failures) : failures_(failures) {}
+  std::string programFolder() const override { return folder; }
+  std::string sendToFolder() const override { return "C:\\Users\\u\\SendTo"; }
+  std::string fullPath(const std::string &path) const override {
+    return path.find(':') == std::string::npos ? "C:\\work\\" + path : path;
+  }
+  bool isFile(const std::string &path) const override {
+    return files.count(path) != 0 || links.count(path) != 0;
+  }
+  bool ansiCarries(const std::string &text) const override {
+    for (char c : text)
+      if (static_cast<unsigned char>(c) >= 0x80)
+        return false;
+    return true;
+  }
+  std::optional<ShellLink> readLink(const std::string &path) const override {
+    if (!links.count(path))
+      return std::nullopt;
+    return links.at(path);
+  }
+  bool writeLink(const std::string &path, const ShellLink &link) override {
+    if (!failures_.next())
+      return false;
+    links[path] = link;
+    return true;
+  }
+  bool removeFile(const std::string &path) override {
+    return failures_.next() && links.erase(path) == 1;
+  }
+
+  std::string folder = "C:\\My 100% Tools\\";
+  std::set<std::string> files = {"C:\\My 100% Tools\\velmora.exe",
+                                 "C:\\My 100% Tools\\velmora-utf8.exe"};
+  std::map<std::string, ShellLink> links;
+
+private:
+  Failures &failures_;
+};
+
+struct Machine {
+  Failures failures;
+  MemoryRegistry registry{failures};
+  MemoryFiles files{failures};
+  Machine() {
+    // Someone else's registrations under the same keys.
+    registry.keys["Software\\Classes"];
+    registry.keys["Software\\Classes\\.txt"][""] = {RegistryValue::Text, "txtfile", 0};
+    registry.keys["Software\\Classes\\.txt\\OpenWithProgids"]["Other.File"] = {RegistryValue::Empty,
+                                                                               "", 0};
+    registry.keys["Software\\Classes\\*"];
+    registry.keys["Software\\Classes\\*\\shell"];
+    registry.keys["Software\\Classes\\*\\shell\\other"][""] = {RegistryValue::Text, "Other", 0};
+    files.links["C:\\Users\\u\\SendTo\\Mail.lnk"] = {"C:\\mail.exe", "", ""};
+  }
+  int run(std::vector<std::string> arguments, std::string *out = nullptr) {
+    std::string text;
+    int status =
+        runWindowsSetup(parseSetupOptions(arguments, windowsSetupGrammar()), registry, files, text);
+    if (out != nullptr)
+      *out = text;
+    return status;
+  }
+  std::string value(const std::string &key, const std::string &name = "") const {
+    std::optional<RegistryValue> read = registry.readValue(key, name);
+    return read ? read->text : "(none)";
+  }
+};
+
+const std::vector<std::vector<std::string>> kEverything = {
+    {"open-with", ".TXT", ".jpg"},
+    {"open-with", ".jpg", "--program", "velmora-utf8.exe", "--ini", "photos.ini"},
+    {"context-menu"},
+    {"send-to", "--name", "Held key", "--ini", "C:\\s s\\x.ini"}};
+
+TEST(WindowsSetup, RegistersQuotedCommandsAndRemovesExactlyThem) {
+  Machine machine;
+  auto before = machine.registry.keys;
+  auto linksBefore = machine.files.links;
+  for (const auto &arguments : kEverything)
+    ASSERT_EQ(machine.run(arguments), kSetupDone);
+  EXPECT_EQ(machine.value("Software\\Classes\\velmora.file\\shell\\open\\command"),
+            R"("C:\My 100%% Tools\velmora.exe" "%1")");
+  EXPECT_EQ(machine.value("Software\\Classes\\*\\shell\\velmora\\command"),
+            R"("C:\My 100%% Tools\velmora.exe" "%1")");
+  EXPECT_EQ(machine.value("Software\\Classes\\.txt"), "txtfile"); // the default stays
+  EXPECT_EQ(machine.registry.valueNames("Software\\Classes\\.txt\\OpenWithProgids"),
+            (std::vector<std::string>{"Other.File", "velmora.file"}));
+  EXPECT_EQ(machine.registry.valueNames("Software\\Classes\\.jpg\\OpenWithProgids").size(), 2u);
+  EXPECT_EQ(machine.value("Software\\RegisteredApplications", "velmora"),
+            "Software\\velmora\\Capabilities");
+  EXPECT_EQ(machine.files.links.at("C:\\Users\\u\\SendTo\\Held key.lnk"),
+            (ShellLink{"C:\\My 100% Tools\\velmora.exe", "\"/ini=C:\\s s\\x.ini\"", "velmora"}));
+  std::string out;
+  EXPECT_EQ(machine.run({"status"}, &out), kSetupDone) << out;
+
+  auto once = machine.registry.keys;
+  auto linksOnce = machine.files.links;
+  for (const auto &arguments : kEverything)
+    ASSERT_EQ(machine.run(arguments), kSetupDone);
+  EXPECT_EQ(machine.registry.keys, once);
+  EXPECT_EQ(machine.files.links, linksOnce);
+
+  EXPECT_EQ(machine.run({"remove"}), kSetupDone);
+  EXPECT_EQ(machine.registry.keys, before);
+  EXPECT_EQ(machine.files.links, linksBefore);
+  EXPECT_EQ(machine.run({"remove"}, &out), kSetupDone);
+  EXPECT_NE(out.find("nothing to remove"), std::string::npos);
+  EXPECT_EQ(machine.registry.keys, before);
+}
+
+TEST(WindowsSetup, AFailureHalfwayUndoesTheRun) {
+  // Every change of a run in turn fails: registering everything, then removing it.
+  for (bool removing : {false, true}) {
+    int failAt = 1;
+    for (;; ++failAt) {
+      SCOPED_TRACE((removing ? "remove, change " : "set-up, change ") + std::to_string(failAt));
+      Machine machine;
+      for (size_t i = 0; removing && i < kEverything.size(); ++i) {
+        ASSERT_EQ(machine.run(kEverything[i]), kSetupDone);
+      }
+      auto before = machine.registry.keys;
+      auto linksBefore = machine.files.links;
+      machine.failures = {0, failAt};
+      int status = kSetupDone;
+      std::string out;
+      if (removing)
+        status = machine.run({"remove"}, &out);
+      for (size_t i = 0; !removing && status == kSetupDone && i < kEverything.size(); ++i) {
+        before = machine.registry.keys;
+        linksBefore = machine.files.links;
+        status = machine.run(kEverything[i], &out);
+      }
+      if (status == kSetupDone)
+        break; // fewer changes than failAt: every one was tried
+      EXPECT_EQ(status, kSetupFailed);
+      EXPECT_NE(out.find("nothing was changed"), std::string::npos) << out;
+      machine.failures = {};
+      EXPECT_EQ(machine.registry.keys, before);
+      EXPECT_EQ(machine.files.links, linksBefore);
+    }
+    EXPECT_GT(failAt, 30) << "a run of every command makes many changes";
+  }
+}
+
+TEST(WindowsSetup, RefusesWhatCannotWorkAndWritesNothing) {
+  struct Case {
+    const char *label;
+    std::vector<std::string> arguments;
+    std::string folder;
+    int status;
+  } cases[] = {
+      {"no type", {"open-with", "txt"}, "", kSetupUsage},
+      {"a path for a type", {"open-with", ".a\\b"}, "", kSetupUsage},
+      {"a dot alone", {"open-with", "."}, "", kSetupUsage},
+      {"another program", {"send-to", "--program", "cmd.exe"}, "", kSetupUsage},
+      {"a link name with a slash", {"send-to", "--name", "a/b"}, "", kSetupUsage},
+      {"a program that is not there", {"context-menu"}, "C:\\Empty\\", kSetupFailed},
+      {"velmora.exe under a name its code page lacks",
+       {"context-menu"},
+       "C:\\\xD0\xB6\\",
+       kSetupFailed},
+      {"settings the code page lacks",
+       {"context-menu", "--ini", "C:\\\xD0\xB6.ini"},
+       "",
+       kSetupFailed},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.label);
+    Machine machine;
+    if (!c.folder.empty()) {
+      machine.files.folder = c.folder;
+      if (c.folder != "C:\\Empty\\")
+        machine.files.files = {c.folder + "velmora.exe"};
+    }
+    auto before = machine.registry.keys;
+    std::string out;
+    EXPECT_EQ(machine.run(c.arguments, &out), c.status) << out;
+    EXPECT_EQ(machine.registry.keys, before);
+  }
+  // velmora-utf8.exe reads any name.
+  Machine machine;
+  machine.files.folder = "C:\\\xD0\xB6\\";
+  machine.files.files = {"C:\\\xD0\xB6\\velmora-utf8.exe"};
+  EXPECT_EQ(machine.run({"context-menu", "--program", "velmora-utf8.exe"}), kSetupDone);
+}
+
+TEST(WindowsSetup, StatusFindsRegistrationsLeftBehindAndRepairMovesThem) {
+  Machine machine;
+  for (const auto &arguments : kEverything)
+    ASSERT_EQ(machine.run(arguments), kSetupDone);
+  machine.files.folder = "C:\\Moved\\";
+  std::string out;
+  EXPECT_EQ(machine.run({"status"}, &out), kSetupFailed);
+  EXPECT_NE(out.find("program: C:\\My 100% Tools\\velmora.exe (there)"), std::string::npos) << out;
+  EXPECT_NE(out.find("velmora-setup repair"), std::string::npos);
+  EXPECT_EQ(machine.run({"repair"}, &out), kSetupFailed) << "the programs are not there yet";
+  machine.files.files = {"C:\\Moved\\velmora.exe", "C:\\Moved\\velmora-utf8.exe"};
+  EXPECT_EQ(machine.run({"repair"}, &out), kSetupDone) << out;
+  EXPECT_EQ(machine.run({"status"}, &out), kSetupDone) << out;
+  EXPECT_EQ(machine.value("Software\\Classes\\*\\shell\\velmora\\command"),
+            R"("C:\Moved\velmora.exe" "%1")");
+  EXPECT_EQ(machine.files.links.at("C:\\Users\\u\\SendTo\\Held key.lnk").target,
+            "C:\\Moved\\velmora.exe");
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,185 @@
+#!/usr/bin/env python3
+"""velmora-setup on Linux, end to end: velmora installed into a prefix, the XDG folders in a
+temporary folder, and GIO answering what a GLib file manager would do (`gio mime` for a type's
+default, `gio open` to open a file)."""
+import argparse
+import os
+import shutil
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+ARGS = None
+EDITOR = "[Desktop Entry]\nType=Application\nName=Editor\nExec=/bin/true %f\n" \
+         "MimeType=text/plain;image/png;\n"
+# Foreign lines of every kind, no line end on the last one: remove gives back every byte.
+ORIGINAL = (b"# the user's own\n[Default Applications]\nimage/gif=viewer.desktop\n\n"
+            b"[Added Associations]\ntext/plain=editor.desktop\n# keep\n"
+            b"[Removed Associations]\ntext/html=browser.desktop;")
+
+
+def gio_default(env, mime):
+    out = subprocess.run(["gio", "mime", mime], capture_output=True, text=True,
+                         env=dict(env, LC_ALL="C.UTF-8"), timeout=60).stdout
+    line = out.splitlines()[0] if out else ""
+    return line.rsplit(": ", 1)[1] if line.startswith("Default application") else None
+
+
+def gio_registered(env, mime):
+    out = subprocess.run(["gio", "mime", mime], capture_output=True, text=True,
+                         env=dict(env, LC_ALL="C.UTF-8"), timeout=60).stdout
+    return out.split("Registered applications:")[-1].split("Recommended")[0].split()
+
+
+class Setup(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="velmora-setup-")
+        os.chmod(cls.work, 0o755)
+        cls.prefix = os.path.join(cls.work, "prefix")
+        subprocess.run([ARGS.cmake, "--install", ARGS.build, "--prefix", cls.prefix],
+                       check=True, stdout=subprocess.DEVNULL)
+        cls.setup = os.path.join(cls.prefix, "bin", "velmora-setup")
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.work, ignore_errors=True)
+
+    def setUp(self):
+        self.dir = os.path.join(self.work, self.id().rsplit(".", 1)[-1])
+        self.data = os.path.join(self.dir, "data")
+        self.config = os.path.join(self.dir, "config")
+        os.makedirs(os.path.join(self.data, "applications"))
+        os.makedirs(self.config)
+        with open(os.path.join(self.data, "applications", "editor.desktop"), "w") as f:
+            f.write(EDITOR)
+        subprocess.run(["update-desktop-database", os.path.join(self.data, "applications")],
+                       check=True)
+        self.list = os.path.join(self.config, "mimeapps.list")
+        self.env = dict(os.environ, XDG_DATA_HOME=self.data, XDG_CONFIG_HOME=self.config,
+                        XDG_DATA_DIRS=os.path.join(self.prefix, "share") + ":/usr/share",
+                        HOME=self.dir)
+
+    def run_setup(self, *args, status=0, prefix=()):
+        done = subprocess.run([*prefix, self.setup, *args], capture_output=True, text=True,
+                              env=self.env, timeout=60)
+        self.assertEqual(done.returncode, status, done.stdout + done.stderr)
+        return done.stdout
+
+    def listed(self):
+        with open(self.list, "rb") as f:
+            return f.read()
+
+    def test_installing_changes_no_default(self):
+        types = ["text/plain", "image/png", "application/pdf", "image/jpeg", "video/mp4"]
+        before = dict(self.env, XDG_DATA_DIRS="/usr/share")
+        for mime in types:
+            self.assertEqual(gio_default(self.env, mime), gio_default(before, mime), mime)
+            self.assertNotIn("velmora.desktop", gio_registered(self.env, mime), mime)
+
+    def test_open_with_lists_velmora_and_keeps_the_default(self):
+        self.assertEqual(gio_default(self.env, "text/plain"), "editor.desktop")
+        out = self.run_setup("open-with", "text/plain", ".PNG")
+        self.assertIn("the default stays editor.desktop", out)
+        for mime in ("text/plain", "image/png"):
+            self.assertEqual(gio_default(self.env, mime), "editor.desktop", mime)
+            self.assertIn("velmora.desktop", gio_registered(self.env, mime), mime)
+        once = self.listed()
+        self.run_setup("open-with", "text/plain", "image/png")
+        self.assertEqual(self.listed(), once)
+        self.assertIn("[Added Associations] image/png=velmora.desktop", self.run_setup("status"))
+
+    def test_default_opens_files_with_velmora(self):
+        os.makedirs(os.path.join(self.config, "velmora"))
+        record = os.path.join(self.dir, "record")
+        with open(os.path.join(self.config, "velmora", "velmora.ini"), "w") as f:
+            f.write(f'[Path]\ndefault={ARGS.recorder} opened "%P"\n')
+        self.run_setup("default", ".txt")
+        self.assertEqual(gio_default(self.env, "text/plain"), "velmora.desktop")
+        target = os.path.join(self.dir, "a b.txt")
+        open(target, "w").close()
+        subprocess.run(["gio", "open", target], env=dict(self.env, VELMORA_RECORD=record),
+                       check=True, timeout=60)
+        deadline = time.time() + 30
+        while not os.path.exists(record) and time.time() < deadline:
+            time.sleep(0.1)
+        with open(record, "rb") as f:
+            self.assertEqual(f.read(), b"opened\0" + target.encode() + b"\0\n")
+        self.run_setup("remove")
+        self.assertEqual(gio_default(self.env, "text/plain"), "editor.desktop")
+
+    def test_remove_gives_back_every_byte(self):
+        with open(self.list, "wb") as f:
+            f.write(ORIGINAL)
+        self.run_setup("open-with", "text/plain", "image/png", "image/gif")
+        self.run_setup("default", "application/pdf", "text/plain")
+        self.assertNotEqual(self.listed(), ORIGINAL)
+        self.assertEqual(gio_default(self.env, "image/png"), "editor.desktop")
+        self.run_setup("remove")
+        self.assertEqual(self.listed(), ORIGINAL)
+        self.assertFalse(os.path.exists(os.path.join(self.config, "velmora")))
+        self.assertIn("nothing to remove", self.run_setup("remove"))
+        self.assertEqual(self.listed(), ORIGINAL)
+
+    def test_a_list_that_was_not_there_goes_again(self):
+        self.run_setup("open-with", "text/plain")
+        self.assertTrue(os.path.exists(self.list))
+        self.run_setup("remove")
+        self.assertEqual(sorted(os.listdir(self.config)), [])
+
+    def test_status_and_repair(self):
+        with open(self.list, "wb") as f:
+            f.write(ORIGINAL)
+        self.run_setup("open-with", "image/png")
+        self.assertIn("velmora.desktop: " + self.prefix, self.run_setup("status"))
+        edited = self.listed().replace(b"image/png=velmora.desktop;\n", b"")
+        with open(self.list, "wb") as f:
+            f.write(edited)
+        self.assertIn("(missing)", self.run_setup("status", status=1))
+        self.run_setup("repair")
+        self.run_setup("status")
+        self.assertIn("velmora.desktop", gio_registered(self.env, "image/png"))
+        self.run_setup("remove")
+        self.assertEqual(self.listed(), ORIGINAL)
+
+    def test_refusals_write_nothing(self):
+        cases = [(["open-with", "no/such-type"], 2), (["open-with", ".no-such-ext"], 2),
+                 (["open-with"], 2), (["status", "text/plain"], 2), (["send-to"], 2),
+                 (["open-with", "text/plain", "--ini", "x.ini"], 2)]
+        for args, status in cases:
+            with self.subTest(args=args):
+                self.run_setup(*args, status=status)
+                self.assertEqual(os.listdir(self.config), [])
+        # Without velmora's desktop entry there is nothing to register.
+        self.env["XDG_DATA_DIRS"] = "/usr/share"
+        self.assertIn("velmora.desktop is not installed", self.run_setup("open-with", ".txt",
+                                                                           status=1))
+        self.assertEqual(os.listdir(self.config), [])
+
+    def test_an_unwritable_config_folder_changes_nothing(self):
+        with open(self.list, "wb") as f:
+            f.write(ORIGINAL)
+        for path in (self.dir, self.data, self.config, self.list):
+            os.chmod(path, os.stat(path).st_mode | 0o755 if os.path.isdir(path) else 0o644)
+        os.chmod(self.config, 0o555)
+        # root writes anywhere: the program runs as nobody then.
+        prefix = (["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
+                  if os.geteuid() == 0 else [])
+        out = self.run_setup("open-with", "image/png", status=1, prefix=prefix)
+        self.assertEqual(len(out.strip().splitlines()), 1, out)
+        self.assertIn("nothing was changed", out)
+        os.chmod(self.config, 0o755)
+        self.assertEqual(self.listed(), ORIGINAL)
+        self.assertEqual(os.listdir(self.config), ["mimeapps.list"])
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--cmake", required=True)
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--recorder", required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)

@@ -1,0 +1,231 @@
+#!/usr/bin/env python3
+"""velmora-setup.exe under Wine, end to end, from folders whose names hold a space, '%' and a
+letter outside the ANSI code page, in code pages 1252 and 932: the keys under HKCU (read back
+with `reg export`, which keeps every character), a real open through ShellExecuteEx (`wine
+start`), the Send To shortcut's bytes, status and repair after the folder moved, and remove
+giving back the user's registry as it was, with someone else's values under the same keys."""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+ARGS = None
+# ł is in neither code page, and Windows' best fit would make it 'l'.
+LETTER = "\u0142"
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class Setup(unittest.TestCase):
+    locale = "C.UTF-8"
+
+    def setUp(self):
+        self.dir = os.path.join(ARGS.build, "e2e-setup", type(self).__name__)
+        shutil.rmtree(self.dir, ignore_errors=True)
+        os.makedirs(self.dir)
+        self.env = dict(os.environ, LC_ALL=self.locale)
+        self.prefix = os.path.join(ARGS.build, "wineprefix")
+        # What an earlier run that failed halfway left in the prefix goes first.
+        self.setup_exe(self.folder("cleanup", ["velmora-utf8.exe"]), "remove")
+        for key in ("HKCU\\Software\\Classes\\.vtest", "HKCU\\Software\\Classes\\*\\shell\\other"):
+            self.addCleanup(self.wine, "reg", "delete", key, "/f", status=None)
+
+    def folder(self, name, programs):
+        folder = os.path.join(self.dir, name)
+        os.makedirs(folder)
+        for program in ["velmora-setup.exe", *programs]:
+            source = {"velmora-setup.exe": ARGS.setup, "velmora.exe": ARGS.velmora,
+                      "velmora-utf8.exe": ARGS.velmora_utf8}[program]
+            shutil.copy2(source, os.path.join(folder, program))
+        return folder
+
+    def wine(self, *args, cwd=None, status=0):
+        done = subprocess.run([os.path.join(ARGS.build, "wine-run.sh"), *args], cwd=cwd,
+                              env=self.env, capture_output=True, timeout=120)
+        if status is not None:
+            self.assertEqual(done.returncode, status, done.stdout + done.stderr)
+        return done
+
+    def setup_exe(self, folder, *args, status=0):
+        """velmora-setup started from its folder; its output, written to a pipe, is UTF-8."""
+        done = self.wine(os.path.join(folder, "velmora-setup.exe"), *args, cwd=folder,
+                         status=None)
+        out = done.stdout.decode("utf-8")
+        self.assertEqual(done.returncode, status, out)
+        return out
+
+    def export(self, key="HKCU\\Software"):
+        """The key as `reg export` writes it (UTF-16), without the header; "" when absent."""
+        path = os.path.join(self.dir, "export.reg")
+        if os.path.exists(path):
+            os.remove(path)
+        done = self.wine("reg", "export", key, windows_path(path), "/y", status=None)
+        if done.returncode != 0:
+            return ""
+        with open(path, "rb") as f:
+            return f.read().decode("utf-16")
+
+    def value(self, key, name="@"):
+        """One value of a key from its export, unescaped."""
+        text = self.export(key)
+        section = text.split("[" + key.replace("HKCU", "HKEY_CURRENT_USER") + "]")
+        if len(section) < 2:
+            return None
+        lines = section[1].split("\r\n\r\n")[0]
+        wanted = "@" if name == "@" else '"' + name + '"'
+        for line in lines.split("\r\n"):
+            if line.startswith(wanted + "="):
+                raw = line[len(wanted) + 1:]
+                if raw.startswith('"'):
+                    return re.sub(r'\\(.)', r'\1', raw[1:-1])
+                return raw
+        return None
+
+    def open_with_shell(self, progid, extension, folder):
+        """Opens a file of the type as Explorer does. Wine's HKEY_CLASSES_ROOT is HKLM alone, so
+        the program id velmora-setup wrote under HKCU is copied there first."""
+        key = "HKCU\\Software\\Classes\\" + progid
+        text = self.export(key)
+        self.assertIn("shell\\open\\command]", text)
+        copy = text.replace("HKEY_CURRENT_USER\\Software\\Classes\\",
+                            "HKEY_LOCAL_MACHINE\\Software\\Classes\\")
+        copy += f'\r\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\{extension}]\r\n@="{progid}"\r\n'
+        path = os.path.join(self.dir, "copy.reg")
+        with open(path, "wb") as f:
+            f.write(copy.encode("utf-16"))
+        self.wine("reg", "import", windows_path(path))
+        record = os.path.join(self.dir, "record")
+        if os.path.exists(record):
+            os.remove(record)
+        # The settings reader takes one pair of quotation marks off a whole value: the
+        # recorder's path goes unquoted, in a folder without spaces.
+        recorder = os.path.join(self.dir, "recorder.exe")
+        shutil.copy2(ARGS.recorder, recorder)
+        with open(os.path.join(folder, "velmora.ini"), "wb") as f:
+            f.write(b'[Path]\r\ndefault=' + windows_path(recorder).encode("utf-8") +
+                    b' "%P"\r\n')
+        documents = os.path.join(self.prefix, "drive_c", "My Docs")
+        os.makedirs(documents, exist_ok=True)
+        open(os.path.join(documents, "a b" + extension), "w").close()
+        try:
+            env = dict(self.env, VELMORA_RECORD=windows_path(record), VELMORA_RECORD_UTF8="1")
+            subprocess.run([os.path.join(ARGS.build, "wine-run.sh"), "start",
+                            "C:\\My Docs\\a b" + extension], env=env, check=True, timeout=120)
+            deadline = time.time() + 60
+            while not os.path.exists(record) and time.time() < deadline:
+                time.sleep(0.2)
+            time.sleep(0.5)
+            with open(record, "rb") as f:
+                return f.read().split(b"\0")[0].decode("utf-8")
+        finally:
+            for removed in (progid, extension):
+                self.wine("reg", "delete", "HKLM\\Software\\Classes\\" + removed, "/f",
+                          status=None)
+
+    def test_set_up_open_status_repair_and_remove(self):
+        # Someone else's registrations under the keys velmora-setup writes to.
+        self.wine("reg", "add", "HKCU\\Software\\Classes\\.vtest\\OpenWithProgids", "/v",
+                  "Other.File", "/t", "REG_NONE", "/f")
+        self.wine("reg", "add", "HKCU\\Software\\Classes\\.vtest", "/ve", "/d", "vtestfile", "/f")
+        self.wine("reg", "add", "HKCU\\Software\\Classes\\*\\shell\\other", "/ve", "/d", "Other",
+                  "/f")
+        before = self.export()
+        self.assertIn("Other.File", before)
+
+        folder = self.folder("My 100% Tools " + LETTER, ["velmora.exe", "velmora-utf8.exe"])
+        out = self.setup_exe(folder, "open-with", ".vtest", status=1)
+        self.assertIn("use --program velmora-utf8.exe", out)
+        self.assertEqual(self.export(), before)
+        self.setup_exe(folder, "open-with", "foo", status=2)
+        self.setup_exe(self.folder("empty", []), "context-menu", status=1)
+        self.assertEqual(self.export(), before)
+
+        utf8 = ["--program", "velmora-utf8.exe"]
+        self.setup_exe(folder, "open-with", ".vtest", ".vtest2", *utf8)
+        self.setup_exe(folder, "context-menu", *utf8)
+        self.setup_exe(folder, "send-to", *utf8, "--name", "Held key " + LETTER, "--ini",
+                       "C:\\set tings\\x.ini")
+        program = windows_path(os.path.join(folder, "velmora-utf8.exe"))
+        command = '"' + program.replace("%", "%%") + '" "%1"'
+        progids = self.export("HKCU\\Software\\Classes\\.vtest\\OpenWithProgids")
+        progid = re.search(r'"(velmora\.file\.[0-9a-f]{8})"=hex\(0\):', progids).group(1)
+        self.assertIn('"Other.File"', progids)
+        self.assertEqual(self.value(f"HKCU\\Software\\Classes\\{progid}\\shell\\open\\command"),
+                         command)
+        self.assertEqual(self.value("HKCU\\Software\\Classes\\*\\shell\\velmora\\command"),
+                         command)
+        self.assertEqual(self.value("HKCU\\Software\\Classes\\.vtest"), "vtestfile")
+        self.assertEqual(self.value("HKCU\\Software\\RegisteredApplications", "velmora"),
+                         "Software\\\\velmora\\\\Capabilities".replace("\\\\", "\\"))
+        link = os.path.join(self.prefix, "drive_c", "users", os.environ.get("USER", "root"),
+                            "AppData", "Roaming", "Microsoft", "Windows", "SendTo",
+                            f"Held key {LETTER}.lnk")
+        links = [os.path.join(root, name) for root, _, names in
+                 os.walk(os.path.join(self.prefix, "drive_c", "users")) for name in names
+                 if name == f"Held key {LETTER}.lnk"]
+        self.assertEqual(len(links), 1, links)
+        link = links[0]
+        with open(link, "rb") as f:
+            self.assertIn(("My 100% Tools " + LETTER).encode("utf-16-le"), f.read())
+        status = self.setup_exe(folder, "status")
+        self.assertIn(f"target: {program} \"/ini=C:\\set tings\\x.ini\"", status)
+        self.assertIn(f"program: {program[:-len('velmora-utf8.exe')]}velmora-utf8.exe (there)",
+                      status)
+
+        once = self.export()
+        self.setup_exe(folder, "open-with", ".vtest", ".vtest2", *utf8)
+        self.setup_exe(folder, "context-menu", *utf8)
+        self.assertEqual(self.export(), once)
+
+        recorder = windows_path(os.path.join(self.dir, "recorder.exe"))
+        self.assertEqual(self.open_with_shell(progid, ".vtest", folder),
+                         f'{recorder} "C:\\My Docs\\a b.vtest"')
+
+        # velmora.exe itself, from a folder its code page spells: '%' survives the shell.
+        plain = self.folder("plain 100%", ["velmora.exe"])
+        self.setup_exe(plain, "open-with", ".vansi")
+        self.assertEqual(self.open_with_shell("velmora.file", ".vansi", plain),
+                         f'{recorder} "C:\\My Docs\\a b.vansi"')
+
+        moved = os.path.join(self.dir, "moved " + LETTER + " 100%")
+        os.rename(folder, moved)
+        out = self.setup_exe(moved, "status", status=1)
+        self.assertIn("velmora-setup repair", out)
+        self.setup_exe(plain, "remove")  # one user: every registration goes, whichever folder
+        self.assertNotIn(LETTER, self.export("HKCU\\Software\\velmora"))
+        self.assertEqual(self.export(), before)
+
+        self.setup_exe(moved, "context-menu", *utf8)
+        self.setup_exe(moved, "status")
+        os.rename(moved, folder)
+        self.setup_exe(folder, "status", status=1)
+        self.setup_exe(folder, "repair")
+        self.setup_exe(folder, "status")
+        self.assertEqual(self.value("HKCU\\Software\\Classes\\*\\shell\\velmora\\command"),
+                         command)
+        self.setup_exe(folder, "remove")
+        self.assertEqual(self.export(), before)
+        self.assertFalse(os.path.exists(link))
+        self.assertIn("nothing to remove", self.setup_exe(folder, "remove"))
+        self.assertEqual(self.export(), before)
+
+
+class JapaneseLocale(Setup):
+    locale = "ja_JP.UTF-8"
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--setup", required=True)
+    parser.add_argument("--velmora", required=True)
+    parser.add_argument("--velmora-utf8", required=True)
+    parser.add_argument("--recorder", required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
