@@ -34,5 +34,5 @@ int main(int argc, char **argv) {
   // the program it starts gets every signal back at its default.
   std::signal(SIGPIPE, SIG_IGN);
   velmora::PosixPlatform platform(argc, argv);
-  return velmora::runProgram(platform);
+  return velmora::runProgram(platform.roles());
 }

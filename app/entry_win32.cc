@@ -6,5 +6,5 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   velmora::Win32Platform platform;
-  return velmora::runProgram(platform);
+  return velmora::runProgram(platform.roles());
 }

@@ -25,16 +25,17 @@ void reportOutOfMemory(const Platform &platform, const void *address) {
   // Nothing here may touch the heap: it has just run out.
   constexpr int kLongestPath = 4096;
   char module[kLongestPath + 1] = {};
-  int capacity = std::min(platform.modulePathCapacity(), kLongestPath);
-  int length = platform.moduleFileName(module, capacity);
+  int capacity = std::min(platform.command.modulePathCapacity(), kLongestPath);
+  int length = platform.command.moduleFileName(module, capacity);
   module[length > 0 && length <= capacity ? length : 0] = '\0';
   std::string_view path(module);
   // The module name is in the ANSI code page, the rest of the text is UTF-8.
   char moduleName[1024];
-  platform.ansiToUtf8(module + lastPathDelimiter(platform, path), moduleName, sizeof moduleName);
+  platform.text.ansiToUtf8(module + lastPathDelimiter(platform.text, path), moduleName,
+                           sizeof moduleName);
   char text[2048];
   composeFailureText(text, sizeof text, "EOutOfMemory", moduleName, address, "メモリが足りません");
-  platform.showFailure(kFailureTitle, text);
+  platform.process.showFailure(kFailureTitle, text);
 }
 
 } // namespace velmora

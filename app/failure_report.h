@@ -6,7 +6,7 @@
 
 namespace velmora {
 
-class Platform;
+struct Platform;
 
 constexpr char kFailureTitle[] = "アプリケーション エラー";
 

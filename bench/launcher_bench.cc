@@ -46,8 +46,8 @@ std::vector<std::string> oneByteArguments(std::string first) {
 // as main's does.
 struct Host {
   std::vector<char *> argv;
-  std::unique_ptr<Platform> platform;
-  const Platform &operator*() const { return *platform; }
+  std::unique_ptr<PlatformRoles> platform;
+  const PlatformRoles &operator*() const { return *platform; }
 };
 
 Host hostWith(std::vector<std::string> &arguments) {
@@ -67,23 +67,23 @@ std::string settingsFile(const std::string &commandTemplate) {
   return "/ini=" + path.string();
 }
 
-void reportLine(benchmark::State &state, const Platform &host) {
+void reportLine(benchmark::State &state, const PlatformRoles &host) {
   state.counters["bytes"] = static_cast<double>(std::string(host.commandLine()).size());
-  state.counters["arguments"] = ArgumentList(host).argumentCount();
+  state.counters["arguments"] = ArgumentList(host, host).argumentCount();
 }
 
 void ArgumentCountRealistic(benchmark::State &state) {
   std::vector<std::string> argv = realisticPaths("first");
   Host host = hostWith(argv);
   for (auto _ : state)
-    benchmark::DoNotOptimize(ArgumentList(*host).argumentCount());
+    benchmark::DoNotOptimize(ArgumentList(*host, *host).argumentCount());
   reportLine(state, *host);
 }
 
 void LastArgumentRealistic(benchmark::State &state) {
   std::vector<std::string> argv = realisticPaths("first");
   Host host = hostWith(argv);
-  ArgumentList arguments(*host);
+  ArgumentList arguments(*host, *host);
   int32_t count = arguments.argumentCount();
   for (auto _ : state)
     benchmark::DoNotOptimize(arguments.argumentAt(count));
@@ -144,7 +144,7 @@ void ExpansionManyPlaceholders(benchmark::State &state) {
   while (commandTemplate.size() < 2040)
     commandTemplate += "%O1 %o2 %P %O3 ";
   commandTemplate.resize(2047);
-  ArgumentList arguments(*host);
+  ArgumentList arguments(*host, *host);
   for (auto _ : state) {
     std::string command = *expandTemplate(*host, commandTemplate, "/home/user/docs/file.txt");
     benchmark::DoNotOptimize(substituteArguments(command, arguments, false));

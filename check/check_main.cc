@@ -1,9 +1,10 @@
 // velmora-check: shows what velmora would do with the same arguments, and why, without
 // starting anything.
-#include "check/checked_platform.h"
+#include "app/run_sequence.h"
+#include "check/check_console.h"
+#include "check/checked_roles.h"
 #include "check/diagnosis.h"
 #include "host/host_platform.h"
-#include "text/system_locale.h"
 
 namespace {
 
@@ -31,23 +32,27 @@ constexpr char kHelp[] =
 } // namespace
 
 int main(int argc, char **argv) {
-  std::unique_ptr<velmora::Platform> host = velmora::makeHostPlatform(argc, argv);
-  std::unique_ptr<velmora::CheckPlatform> check = velmora::makeHostCheckPlatform(*host);
-  // The double-byte rules are settled before any text is split, velmora's command line included.
-  velmora::initSystemLocale(*host);
-  velmora::CheckOptions options = velmora::parseCheckOptions(*host);
-  int status = 0;
-  if (!options.error.empty()) {
-    check->print("velmora-check: " + options.error + "\n\n" + kHelp);
-    status = 2;
-  } else if (options.help) {
-    check->print(kHelp);
-  } else {
-    velmora::CheckedPlatform platform(*host, std::move(options));
-    velmora::Diagnosis diagnosis = velmora::diagnose(platform, *check);
-    check->print(velmora::formatReport(diagnosis));
-    status = diagnosis.wouldLaunch() ? 0 : 1;
-  }
-  check->holdWindowOpen();
+  std::unique_ptr<velmora::PlatformRoles> host = velmora::makeHostPlatform(argc, argv);
+  std::unique_ptr<velmora::CheckConsole> console = velmora::makeCheckConsole();
+  velmora::Platform roles = host->roles();
+  int status = velmora::runStarted(roles, [&roles, &console] {
+    velmora::CheckOptions options = velmora::parseCheckOptions(roles.command, roles.text);
+    if (!options.error.empty()) {
+      console->print("velmora-check: " + options.error + "\n\n" + kHelp);
+      return 2;
+    }
+    if (options.help) {
+      console->print(kHelp);
+      return 0;
+    }
+    std::optional<velmora::ModifierSlot> hold = options.hold;
+    velmora::CheckedCommandSource command(roles.command, std::move(options));
+    velmora::CheckedKeyState keys(roles.keys, hold);
+    velmora::Diagnosis diagnosis =
+        velmora::diagnose({command, roles.text, roles.settings, keys, roles.process});
+    console->print(velmora::formatReport(diagnosis));
+    return diagnosis.wouldLaunch() ? 0 : 1;
+  });
+  console->holdWindowOpen();
   return status;
 }

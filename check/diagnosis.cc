@@ -88,12 +88,12 @@ bool Diagnosis::wouldLaunch() const {
          !programPath.empty();
 }
 
-Diagnosis diagnose(const Platform &platform, const CheckPlatform &check) {
+Diagnosis diagnose(const Platform &platform) {
   Diagnosis d;
-  d.codePage = platform.ansiCodePage();
+  d.codePage = platform.text.ansiCodePage();
   d.plan = composeLaunchPlan(platform);
   const LaunchPlan &plan = d.plan;
-  if (check.commandLineLostCharacters())
+  if (platform.command.commandLineLostCharacters())
     d.warnings.push_back("the command line holds characters that code page " +
                          std::to_string(d.codePage) +
                          " cannot carry: velmora receives them as \"?\" or as look-alikes and "
@@ -111,7 +111,7 @@ Diagnosis diagnose(const Platform &platform, const CheckPlatform &check) {
   if (!plan.settings.note.empty())
     d.warnings.push_back(plan.settings.note);
   if (plan.settings.source != SettingsSource::None) {
-    d.settings = check.settingsFile(plan.settings.path);
+    d.settings = platform.settings.fileStatus(plan.settings.path);
     if (!d.settings.exists)
       d.warnings.push_back("the settings file " + escapedText(d.settings.where, d.codePage) +
                            " does not exist: every template is empty.");
@@ -119,7 +119,7 @@ Diagnosis diagnose(const Platform &platform, const CheckPlatform &check) {
       d.warnings.push_back("the settings file " + escapedText(d.settings.where, d.codePage) +
                            " cannot be read (" + d.settings.why + "): every template is empty.");
   }
-  d.keys = check.keySource();
+  d.keys = platform.keys.keySource();
   if (d.keys && !d.keys->advice.empty())
     d.warnings.push_back(d.keys->advice);
   const std::string &chosen = plan.templates.of(plan.slot);
@@ -131,12 +131,12 @@ Diagnosis diagnose(const Platform &platform, const CheckPlatform &check) {
   warnAboutTemplate(d, chosen, plan.firstStage, plan.argumentPasses);
   if (plan.tooLong)
     d.warnings.push_back("the launch command would be longer than process creation takes (" +
-                         std::to_string(platform.launchCommandByteLimit()) +
+                         std::to_string(platform.process.launchCommandByteLimit()) +
                          " bytes at most): nothing would start.");
   if (!plan.launchCommand.empty()) {
-    d.split = check.splitLaunchCommand(platform, plan.launchCommand);
+    d.split = platform.process.splitLaunchCommand(plan.launchCommand);
     if (!d.split.empty()) {
-      ProgramLookup lookup = check.findProgram(plan.launchCommand, d.split.front());
+      ProgramLookup lookup = platform.process.findProgram(plan.launchCommand, d.split.front());
       d.split.front() = lookup.program;
       d.programPath = lookup.path;
       if (lookup.unquotedBlank)

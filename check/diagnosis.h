@@ -3,16 +3,14 @@
 #ifndef VELMORA_CHECK_DIAGNOSIS_H
 #define VELMORA_CHECK_DIAGNOSIS_H
 
-#include "check/check_platform.h"
 #include "launcher/launch_plan.h"
+#include "platform/platform.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace velmora {
-
-class Platform;
 
 struct Diagnosis {
   uint32_t codePage = 0; // the ANSI code page velmora's text is in
@@ -26,8 +24,8 @@ struct Diagnosis {
   bool wouldLaunch() const;
 };
 
-// The plan velmora would make, with what the check platform can tell about it.
-Diagnosis diagnose(const Platform &platform, const CheckPlatform &check);
+// The plan velmora would make, with what the platform can tell about it.
+Diagnosis diagnose(const Platform &platform);
 std::string formatReport(const Diagnosis &diagnosis);
 
 } // namespace velmora

@@ -1,34 +1,12 @@
 #include "check/diagnosis.h"
 
-#include "check/checked_platform.h"
+#include "check/checked_roles.h"
 #include "testing/fake_platform.h"
 
 #include <gtest/gtest.h>
 
 namespace velmora {
 namespace {
-
-class FakeCheck : public CheckPlatform {
-public:
-  bool exists = true, readable = true, lost = false;
-  std::string missingProgram = "missing.exe";
-  FileStatus settingsFile(const std::string &path) const override {
-    return {path, exists, exists && readable, exists && !readable ? "no permission" : ""};
-  }
-  std::vector<std::string> splitLaunchCommand(const Platform &,
-                                              const std::string &command) const override {
-    return splitLikeWindowsPrograms(command);
-  }
-  // As if C:\Program.exe had been planted beside C:\Program Files.
-  ProgramLookup findProgram(const std::string &, const std::string &first) const override {
-    return {first, first == missingProgram ? "" : "C:\\bin\\" + first, first == "C:\\Program"};
-  }
-  std::optional<KeySource> keys = KeySource{"GetKeyState", ""};
-  std::optional<KeySource> keySource() const override { return keys; }
-  bool commandLineLostCharacters() const override { return lost; }
-  void print(const std::string &) const override {}
-  void holdWindowOpen() const override {}
-};
 
 constexpr char kIni[] = R"(C:\Tools\velmora.ini)";
 
@@ -62,8 +40,7 @@ TEST(Diagnosis, EachWarningFiresOnlyOnItsMistake) {
     fake.activate(FakeLocale::Western);
     fake.commandLineText = c.commandLine;
     fake.profiles[kIni]["Path"]["default"] = c.commandTemplate;
-    FakeCheck check;
-    Diagnosis d = diagnose(fake, check);
+    Diagnosis d = diagnose(fake);
     if (*c.warning == '\0') {
       EXPECT_TRUE(d.warnings.empty()) << c.name << ": " << d.warnings.front();
     } else {
@@ -79,33 +56,31 @@ TEST(Diagnosis, NamesTheCodePageAndWhatItCouldNotCarry) {
   fake.activate(FakeLocale::Western);
   fake.commandLineText = "v t";
   fake.profiles[kIni]["Path"]["default"] = "app.exe \"%P\"";
-  FakeCheck check;
-  check.lost = true;
-  Diagnosis d = diagnose(fake, check);
+  fake.lostCharacters = true;
+  Diagnosis d = diagnose(fake);
   std::string report = formatReport(d);
   EXPECT_EQ(report.rfind("code page: 1252\n", 0), 0u) << report;
   ASSERT_EQ(d.warnings.size(), 1u);
   EXPECT_NE(d.warnings[0].find("velmora-utf8.exe"), std::string::npos) << d.warnings[0];
   fake.acp = 65001;
-  EXPECT_EQ(formatReport(diagnose(fake, FakeCheck())).rfind("code page: 65001 (UTF-8)\n", 0), 0u);
+  EXPECT_EQ(formatReport(diagnose(fake)).rfind("code page: 65001 (UTF-8)\n", 0), 0u);
 }
 
 TEST(Diagnosis, SettingsFileProblemsAndExitDecision) {
   FakePlatform fake;
   fake.activate(FakeLocale::Western);
   fake.commandLineText = "v t";
-  FakeCheck check;
-  check.exists = false;
-  Diagnosis missing = diagnose(fake, check);
+  fake.settingsExist = false;
+  Diagnosis missing = diagnose(fake);
   EXPECT_NE(missing.warnings.at(0).find("does not exist"), std::string::npos);
   EXPECT_FALSE(missing.wouldLaunch());
 
-  check.exists = true;
-  check.readable = false;
-  EXPECT_NE(diagnose(fake, check).warnings.at(0).find("cannot be read"), std::string::npos);
+  fake.settingsExist = true;
+  fake.settingsReadable = false;
+  EXPECT_NE(diagnose(fake).warnings.at(0).find("cannot be read"), std::string::npos);
 
   fake.commandLineText = "v";
-  Diagnosis none = diagnose(fake, check);
+  Diagnosis none = diagnose(fake);
   EXPECT_FALSE(none.wouldLaunch());
   EXPECT_TRUE(fake.started.empty());
 }
@@ -140,8 +115,7 @@ TEST(Diagnosis, ReportsTheDecisionsThatStartNothingOrAnotherFile) {
     fake.uncarried = c.uncarried;
     fake.commandBytes = 500;
     fake.profiles[kIni]["Path"]["default"] = "app.exe \"%P\" %O1";
-    FakeCheck check;
-    Diagnosis d = diagnose(fake, check);
+    Diagnosis d = diagnose(fake);
     bool found = false;
     for (const std::string &warning : d.warnings)
       found = found || warning.find(c.warning) != std::string::npos;
@@ -159,9 +133,8 @@ TEST(Diagnosis, TheReportCarriesNoControlBytes) {
   const std::string hostile = "\x1B]0;owned\x07\x1B[2J\nresult: velmora would start this command";
   fake.commandLineText = "v \"/ini=C:\\" + hostile + ".ini\" \"" + hostile + "\" t";
   fake.profiles["C:\\" + hostile + ".ini"]["Path"]["default"] = "missing.exe %P " + hostile;
-  FakeCheck check;
-  check.exists = false;
-  std::string report = formatReport(diagnose(fake, check));
+  fake.settingsExist = false;
+  std::string report = formatReport(diagnose(fake));
   for (char byte : report)
     EXPECT_TRUE(byte == '\n' || static_cast<unsigned char>(byte) >= 0x20) << report;
   EXPECT_EQ(report.find("\nresult: velmora would start"), std::string::npos) << report;
@@ -171,7 +144,7 @@ TEST(Diagnosis, TheReportCarriesNoControlBytes) {
   // is a letter and 9B the 8-bit CSI.
   fake.commandLineText = "check --hold=\x7F\xC2\x9B"
                          "2J t";
-  EXPECT_EQ(parseCheckOptions(fake).error, "unknown key for --hold: \\x7F\xC2\\x9B2J");
+  EXPECT_EQ(parseCheckOptions(fake, fake).error, "unknown key for --hold: \\x7F\xC2\\x9B2J");
 }
 
 TEST(CheckOptions, OptionsComeFirstAndTheRestStaysByteForByte) {
@@ -182,31 +155,40 @@ TEST(CheckOptions, OptionsComeFirstAndTheRestStaysByteForByte) {
     bool help;
     int hold; // -1: none given
     bool error;
+    // An argument the host could not carry, as the host numbers it and as velmora would.
+    int hostIndex = 0;
+    int checkedIndex = 0;
   };
   const Case cases[] = {
-      {"no options", R"(check a  "b c"  d)", R"(check a  "b c"  d)", false, -1, false},
+      {"no options", R"(check a  "b c"  d)", R"(check a  "b c"  d)", false, -1, false, 2, 2},
       {"hold before the arguments", R"(check --hold=shift  /ini=x "t")", R"(check  /ini=x "t")",
-       false, 1, false},
+       false, 1, false, 3, 2},
       {"two holds, the last wins", R"("C:\p\check.exe" --hold=none --hold=x2 t)",
-       R"("C:\p\check.exe" t)", false, 5, false},
+       R"("C:\p\check.exe" t)", false, 5, false, 3, 1},
       {"help alone", "check --help", "check", true, -1, false},
-      {"unknown key", "check --hold=meta t", "check t", false, -1, true},
+      {"unknown key", "check --hold=meta t", "check t", false, -1, true, 1, 1},
       {"unknown option", "check --frobnicate t", "check t", false, -1, true},
       {"options only before the first argument", "check t --help", "check t --help", false, -1,
        false},
       // "--" ends the options, so a target that begins with "--" can be checked.
-      {"-- ends the options", "check --hold=alt -- --odd.txt", "check --odd.txt", false, 3, false},
+      {"-- ends the options", "check --hold=alt -- --odd.txt", "check --odd.txt", false, 3, false,
+       3, 1},
       {"only the first -- is taken", "check -- -- x", "check -- x", false, -1, false},
   };
   for (const Case &c : cases) {
     FakePlatform fake;
     fake.activate(FakeLocale::Western);
     fake.commandLineText = c.commandLine;
-    CheckOptions options = parseCheckOptions(fake);
+    CheckOptions options = parseCheckOptions(fake, fake);
     EXPECT_EQ(options.commandLine, c.velmoraLine) << c.label;
     EXPECT_EQ(options.help, c.help) << c.label;
     EXPECT_EQ(options.hold ? static_cast<int>(*options.hold) : -1, c.hold) << c.label;
     EXPECT_EQ(!options.error.empty(), c.error) << c.label;
+    if (c.hostIndex > 0) {
+      fake.uncarried = UncarriedArgument{c.hostIndex, "x", "cannot be carried"};
+      CheckedCommandSource command(fake, options);
+      EXPECT_EQ(command.uncarriedArgument()->index, c.checkedIndex) << c.label;
+    }
   }
 }
 
@@ -215,38 +197,14 @@ TEST(CheckOptions, HoldStandsInForTheKeyboard) {
   fake.heldKeys = {0x10};
   CheckOptions options;
   options.hold = ModifierSlot::X1;
-  CheckedPlatform checked(fake, options);
+  CheckedKeyState checked(fake, options.hold);
   EXPECT_GE(checked.keyState(0x10), 0);
   EXPECT_LT(checked.keyState(0x05), 0);
   // The platform keeps its own copy of the options.
   options.hold.reset();
   EXPECT_GE(checked.keyState(0x10), 0);
-  CheckedPlatform unheld(fake, options);
+  CheckedKeyState unheld(fake, options.hold);
   EXPECT_LT(unheld.keyState(0x10), 0);
-}
-
-TEST(WindowsSplit, FollowsTheCRuntimeRules) {
-  struct Case {
-    const char *label;
-    const char *line;
-    std::vector<std::string> expected;
-  };
-  const Case cases[] = {
-      {"plain words", R"(app.exe a b)", {"app.exe", "a", "b"}},
-      {"quoted program and argument",
-       R"("C:\Program Files\x.exe" "a b" c)",
-       {R"(C:\Program Files\x.exe)", "a b", "c"}},
-      {"two backslashes before a quotation mark",
-       R"(C:\x\app.exe "C:\dir\\" x)",
-       {R"(C:\x\app.exe)", R"(C:\dir\)", "x"}},
-      {"escaped quotation marks", R"(a \"q\" \\\"r)", {"a", R"("q")", R"(\"r)"}},
-      {"doubled quotation mark inside quotes", R"(a "x""y" "")", {"a", R"(x"y)", ""}},
-      {"backslashes not before a quotation mark", R"(a b\c\\d)", {"a", R"(b\c\\d)"}},
-      {"tabs and trailing blanks", "a\t b  ", {"a", "b"}},
-      {"empty line", "", {""}},
-  };
-  for (const Case &c : cases)
-    EXPECT_EQ(splitLikeWindowsPrograms(c.line), c.expected) << c.label;
 }
 
 } // namespace

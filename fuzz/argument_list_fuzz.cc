@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   useLocale(fake, farEast);
   fake.commandLineText = withoutNul(input.ConsumeRemainingBytesAsString());
 
-  ArgumentList arguments(fake);
+  ArgumentList arguments(fake, fake);
   int32_t count = arguments.argumentCount();
   std::vector<std::string> tokens = splitCommandLine(fake, fake.commandLineText.c_str());
   FUZZ_CHECK(count == 0 || tokens.size() == static_cast<size_t>(count) + 1);
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(!argument.empty());
     FUZZ_CHECK(argument == tokens[static_cast<size_t>(k)]);
     FUZZ_CHECK(argument.size() <= fake.commandLineText.size());
-    std::vector<ByteKind> kinds = forwardKinds(argument, fake.leadBytes, farEast);
+    std::vector<ByteKind> kinds = forwardKinds(argument, leadByteSet(), farEast);
     for (size_t i = 0; i < argument.size(); ++i)
       FUZZ_CHECK(argument[i] != '"' || kinds[i] == ByteKind::TrailByte);
   }

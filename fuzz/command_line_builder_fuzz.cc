@@ -18,12 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (argv.empty())
     return 0;
   std::vector<std::string_view> views(argv.begin(), argv.end());
-  std::string line = buildCommandLine(views, fake.leadBytes);
+  std::string line = buildCommandLine(views, leadByteSet());
   std::vector<std::string> tokens = splitCommandLine(fake, line.c_str());
 
   std::vector<std::string> expected;
   for (size_t i = 1; i < argv.size(); ++i) {
-    std::string carried = carriedArgument(argv[i], fake.leadBytes);
+    std::string carried = carriedArgument(argv[i], leadByteSet()).bytes;
     if (!carried.empty())
       expected.push_back(carried);
   }

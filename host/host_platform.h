@@ -10,7 +10,7 @@ namespace velmora {
 
 // Windows reads its own command line and ignores argc and argv; POSIX rebuilds a command line
 // from them when first asked, so argv must live as long as the platform (main's does).
-std::unique_ptr<Platform> makeHostPlatform(int argc, char **argv);
+std::unique_ptr<PlatformRoles> makeHostPlatform(int argc, char **argv);
 
 } // namespace velmora
 

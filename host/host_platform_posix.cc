@@ -1,4 +1,5 @@
-// POSIX backend: the process's locale, argv, /proc and posix_spawn behind the platform seam.
+// POSIX backend: the process's locale, argv, /proc, the files, the held keys and posix_spawn
+// behind the platform's roles.
 #include "host/host_platform.h"
 #include "host/posix_platform.h"
 
@@ -30,7 +31,28 @@ namespace {
 // a launch command within it is far inside ARG_MAX however it splits.
 constexpr size_t kLaunchCommandCapacity = 131072;
 
-constexpr LeadByteSet kNoLeadBytes;
+bool isExecutableFile(const std::string &path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+// The file execvp would start for `program`; empty when there is none.
+std::string searchPath(const std::string &program) {
+  if (program.find('/') != std::string::npos)
+    return isExecutableFile(program) ? program : "";
+  const char *path = std::getenv("PATH");
+  std::string directories = path != nullptr ? path : "/usr/bin:/bin";
+  for (size_t start = 0;;) {
+    size_t end = directories.find(':', start);
+    std::string directory = directories.substr(start, end - start);
+    std::string candidate = (directory.empty() ? "." : directory) + "/" + program;
+    if (isExecutableFile(candidate))
+      return candidate;
+    if (end == std::string::npos)
+      return "";
+    start = end + 1;
+  }
+}
 
 void writeAll(std::string_view text) {
   while (!text.empty()) {
@@ -77,28 +99,12 @@ const char *PosixPlatform::commandLine() const {
   return commandLine_->c_str();
 }
 
-const LeadByteSet &PosixPlatform::activeLeadBytes() const {
-  return locale_.farEastMode ? leadBytes_ : kNoLeadBytes;
-}
-
 std::optional<UncarriedArgument> PosixPlatform::uncarriedArgument() const {
-  // The line has no escape for a quotation mark, and a lead byte at the end of an argument
-  // would take the separator after it as its second byte: either would hand the launcher
-  // another file than the one it was given. Empty arguments may go, as Windows drops "" too.
+  // Empty arguments may go, as Windows drops "" too.
   const LeadByteSet &leads = activeLeadBytes();
-  for (int index = 1; index < argc_; ++index) {
-    std::string_view argument = argv_[index];
-    for (size_t i = 0; i < argument.size(); ++i) {
-      if (leads.test(static_cast<unsigned char>(argument[i]))) {
-        if (i + 1 == argument.size())
-          return UncarriedArgument{index, std::string(argument),
-                                   "ends in the first byte of a double-byte character"};
-        ++i;
-      } else if (argument[i] == '"') {
-        return UncarriedArgument{index, std::string(argument), "holds a quotation mark"};
-      }
-    }
-  }
+  for (int index = 1; index < argc_; ++index)
+    if (const char *lost = carriedArgument(argv_[index], leads).lost)
+      return UncarriedArgument{index, argv_[index], lost};
   return std::nullopt;
 }
 
@@ -152,6 +158,23 @@ int16_t PosixPlatform::keyState(int virtualKey) const {
   return 0;
 }
 
+std::optional<KeySource> PosixPlatform::keySource() const {
+  if (!keys_)
+    return std::nullopt;
+  KeySource source{keys_->source(), ""};
+  const char *wayland = std::getenv("WAYLAND_DISPLAY");
+  if (!keys_->fromDevices && wayland != nullptr && *wayland != '\0')
+    source.advice =
+        "on Wayland, held keys can only be read from the input devices (/dev/input/event*), "
+        "and this user may not read them" +
+        std::string(keys_->devices.unreadable > 0 ? "" : " (none were found)") +
+        ". Adding yourself to the group that owns them (commonly \"input\": sudo usermod "
+        "-aG input $USER, then log in again) makes them readable; it also lets every program "
+        "you run read every key you type, passwords included. Without it velmora starts "
+        "\"default\" whatever you hold.";
+  return source;
+}
+
 std::optional<std::string> PosixPlatform::userSettingsPath() const {
   // $XDG_CONFIG_HOME/velmora, ~/.config/velmora when it is unset or not absolute.
   const char *config = std::getenv("XDG_CONFIG_HOME");
@@ -168,13 +191,25 @@ bool PosixPlatform::fileExists(const std::string &path) const {
   return stat(path.c_str(), &info) == 0;
 }
 
+FileStatus PosixPlatform::fileStatus(const std::string &path) const {
+  // The reader's own look at the file, so that both tell the same story.
+  ProfileFileState state = loadProfileFile(path).state;
+  FileStatus status;
+  status.where = path;
+  status.exists = state != ProfileFileState::Missing;
+  status.readable = state == ProfileFileState::Read;
+  if (status.exists && !status.readable)
+    status.why = profileFileStateText(state);
+  return status;
+}
+
 std::string PosixPlatform::profileString(const std::string &section, const std::string &key,
                                          const std::string &fallback,
                                          const std::string &fileName) const {
   if (!settings_ || settings_->fileName != fileName) {
-    SettingsFileBytes file = loadSettingsFile(fileName);
+    ProfileFileBytes file = loadProfileFile(fileName);
     settings_ = SettingsCache{
-        fileName, decodeProfile(file.state == SettingsFileState::Read ? file.bytes : "")};
+        fileName, decodeProfile(file.state == ProfileFileState::Read ? file.bytes : "")};
   }
   // A UTF-16 file's values arrive as UTF-8; the launcher works in the locale's character set.
   return profileValueIn(settings_->text, section, key, fallback,
@@ -188,7 +223,7 @@ void PosixPlatform::flushProfile(const std::string &fileName) const {
 
 void PosixPlatform::createProcess(const std::string &commandLine) const {
   // Split by the launcher's own rules and started directly: no shell ever sees the text.
-  std::vector<std::string> tokens = splitCommandLine(*this, commandLine.c_str());
+  std::vector<std::string> tokens = splitLaunchCommand(commandLine);
   if (tokens.empty())
     return;
   std::vector<char *> argv;
@@ -228,6 +263,14 @@ bool PosixPlatform::launchCommandFits(std::string_view command) const {
   return command.size() < kLaunchCommandCapacity;
 }
 
+std::vector<std::string> PosixPlatform::splitLaunchCommand(const std::string &command) const {
+  return splitCommandLine(*this, command.c_str());
+}
+
+ProgramLookup PosixPlatform::findProgram(const std::string &, const std::string &firstToken) const {
+  return {firstToken, searchPath(firstToken), false};
+}
+
 void PosixPlatform::showFailure(const char *title, const char *text) const {
   std::string_view parts[] = {title, "\n", text, "\n"};
   for (std::string_view part : parts)
@@ -247,7 +290,7 @@ void PosixPlatform::writeError(std::string_view line) const {
   writeAll(std::string(line) + "\n");
 }
 
-std::unique_ptr<Platform> makeHostPlatform(int argc, char **argv) {
+std::unique_ptr<PlatformRoles> makeHostPlatform(int argc, char **argv) {
   return std::make_unique<PosixPlatform>(argc, argv);
 }
 

@@ -22,8 +22,8 @@ TEST(PosixPlatform, RebuildsTheCommandLineFromArgv) {
   char empty[] = "";
   char last[] = "/tmp/t.txt";
   char *argv[] = {program, spaced, quoted, empty, last, nullptr};
-  std::unique_ptr<Platform> host = makeHostPlatform(5, argv);
-  ArgumentList arguments(*host);
+  std::unique_ptr<PlatformRoles> host = makeHostPlatform(5, argv);
+  ArgumentList arguments(*host, *host);
   ASSERT_EQ(arguments.argumentCount(), 3);
   EXPECT_EQ(arguments.argumentAt(1), "a b");
   // The quotation marks cannot be carried: the launcher is told so and starts nothing.
@@ -35,20 +35,49 @@ TEST(PosixPlatform, RebuildsTheCommandLineFromArgv) {
   EXPECT_EQ(self.substr(self.rfind('/') + 1), "velmora_tests");
 }
 
-TEST(PosixPlatform, UpperCasesAsciiOnlyAndAnswersAsTheNtFamily) {
+// Letters are folded by the double-byte rules in force: ASCII ones only, and never the second
+// byte of a character.
+TEST(PosixPlatform, UpperCasesAsciiLettersOutsideDoubleByteCharacters) {
+  struct Case {
+    const char *label;
+    const char *locale;
+    const char *codeset;
+    std::string text;
+    std::string upper;
+  };
+  const Case cases[] = {
+      {"UTF-8", "C.UTF-8", "UTF-8", "abc\xC3\xA9z%p", "ABC\xC3\xA9Z%P"},
+      {"a byte above ASCII stays", "C", "ANSI_X3.4-1968", "\xE9x", "\xE9X"},
+      {"trail byte 'a' stays", "ja_JP.SJIS", "SHIFT_JIS",
+       "\x82"
+       "aa",
+       "\x82"
+       "aA"},
+      {"lead byte at the end", "ja_JP.SJIS", "SHIFT_JIS", "a\x82", "A\x82"},
+  };
   char program[] = "v";
   char *argv[] = {program, nullptr};
-  std::unique_ptr<Platform> host = makeHostPlatform(1, argv);
-  // The test runs in a UTF-8 or C locale: no double-byte rules.
-  initSystemLocale(*host);
-  EXPECT_FALSE(systemLocale().farEastMode);
-  char text[] = "abc\xE9z%p";
-  host->upperCase(text, 7);
-  EXPECT_STREQ(text, "ABC\xE9Z%P");
-  EXPECT_EQ(host->versionPlatformId(), 2u);
-  // The kernel reads every '/' byte as a separator, whatever the locale's double-byte rules.
-  EXPECT_TRUE(host->pathSyntax().delimitersAreBytes);
-  EXPECT_EQ(host->keyState(0x10), 0);
+  for (const Case &c : cases) {
+    PosixPlatform host(1, argv, c.locale, c.codeset);
+    initSystemLocale(host);
+    std::string text = c.text;
+    host.upperCase(text.data(), static_cast<int>(text.size()));
+    EXPECT_EQ(text, c.upper) << c.label;
+  }
+}
+
+// Linux takes no argument of 128 KiB or more, terminating NUL included.
+TEST(PosixPlatform, TakesLaunchCommandsBelowTheKernelsArgumentLimit) {
+  char program[] = "v";
+  char *argv[] = {program, nullptr};
+  PosixPlatform host(1, argv, "C.UTF-8", "UTF-8");
+  const struct {
+    size_t bytes;
+    bool fits;
+  } cases[] = {{0, true}, {131070, true}, {131071, true}, {131072, false}, {131073, false}};
+  EXPECT_EQ(host.launchCommandByteLimit(), 131071u);
+  for (const auto &c : cases)
+    EXPECT_EQ(host.launchCommandFits(std::string(c.bytes, 'a')), c.fits) << c.bytes;
 }
 
 // The line cannot carry a quotation mark, nor a lead byte with nothing after it: an argument
@@ -99,7 +128,8 @@ TEST(PosixPlatform, OneDoubleByteDecisionForSplitterAndTextRoutines) {
     PosixPlatform host(2, argv, locale, "GBK");
     initSystemLocale(host);
     EXPECT_TRUE(systemLocale().farEastMode) << locale;
-    std::string command = *expandTemplate(host, "app \"%D\"", ArgumentList(host).argumentAt(1));
+    std::string command =
+        *expandTemplate(host, "app \"%D\"", ArgumentList(host, host).argumentAt(1));
     std::vector<std::string> tokens = splitCommandLine(host, command.c_str());
     EXPECT_EQ(tokens.size(), 2u) << locale << ": " << command;
   }
@@ -110,7 +140,7 @@ TEST(PosixPlatform, TheWholeProgramPathOrNone) {
   char *argv[] = {program, nullptr};
   PosixPlatform host(1, argv, "C.UTF-8", "UTF-8");
   EXPECT_GE(host.modulePathCapacity(), 4096);
-  std::optional<std::string> self = ArgumentList(host).ownPath();
+  std::optional<std::string> self = ArgumentList(host, host).ownPath();
   ASSERT_TRUE(self.has_value());
   EXPECT_EQ(self->substr(self->rfind('/') + 1), "velmora_tests");
   // A capacity the path does not fit reports the capacity, as Windows reports a cut path.

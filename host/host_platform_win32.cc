@@ -1,9 +1,10 @@
-// Win32 backend: the ANSI Win32 calls behind the platform seam, and nothing else.
+// Win32 backend: the ANSI Win32 calls behind the platform's roles, and nothing else.
 #include "host/exact_rendering.h"
 #include "host/host_platform.h"
 #include "host/win32_platform.h"
 
 #include "text/double_byte_rules.h"
+#include "text/windows_split.h"
 
 #include <windows.h>
 
@@ -52,6 +53,24 @@ int tokenHolding(std::wstring_view line, size_t at, std::wstring &text) {
   }
 }
 
+bool hasDirectory(const std::string &path) {
+  return path.find_first_of("\\/:") != std::string::npos;
+}
+
+// The file SearchPath finds for `program`, with ".exe" added to a name without extension, as
+// CreateProcess searches: the program's folder, the current folder, the system folders, PATH.
+// Empty when there is none, or when it is a folder.
+std::string searchExe(const std::string &program) {
+  char found[MAX_PATH];
+  DWORD length = SearchPathA(nullptr, program.c_str(), ".exe", MAX_PATH, found, nullptr);
+  if (length == 0 || length >= MAX_PATH)
+    return "";
+  DWORD attributes = GetFileAttributesA(found);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return "";
+  return std::string(found, length);
+}
+
 std::string ansiOf(std::wstring_view wide) {
   int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
                                   nullptr, nullptr);
@@ -84,6 +103,12 @@ std::optional<UncarriedArgument> Win32Platform::uncarriedArgument() const {
                                "\"?\"; velmora-utf8.exe takes them as they are)"};
 }
 
+bool Win32Platform::commandLineLostCharacters() const {
+  // Windows made the ANSI line from the UTF-16 one; read back, it differs exactly where a
+  // character had no place in the ANSI code page.
+  return !isExactRendering(GetCommandLineA(), GetCommandLineW());
+}
+
 int Win32Platform::moduleFileName(char *buffer, int capacity) const {
   DWORD length = GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(capacity));
   if (length == 0 || length >= static_cast<DWORD>(capacity))
@@ -104,6 +129,30 @@ int Win32Platform::modulePathCapacity() const {
 
 bool Win32Platform::fileExists(const std::string &path) const {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+FileStatus Win32Platform::fileStatus(const std::string &path) const {
+  FileStatus status;
+  // The profile reader looks for a bare file name in the Windows directory.
+  status.where = path;
+  if (!hasDirectory(path)) {
+    char windows[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
+    status.where = std::string(windows, length < MAX_PATH ? length : 0) + "\\" + path;
+  }
+  DWORD attributes = GetFileAttributesA(status.where.c_str());
+  status.exists = !path.empty() && attributes != INVALID_FILE_ATTRIBUTES;
+  HANDLE file = status.exists && !(attributes & FILE_ATTRIBUTE_DIRECTORY)
+                    ? CreateFileA(status.where.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr)
+                    : INVALID_HANDLE_VALUE;
+  if (file != INVALID_HANDLE_VALUE) {
+    status.readable = true;
+    CloseHandle(file);
+  } else if (status.exists) {
+    status.why = attributes & FILE_ATTRIBUTE_DIRECTORY ? "a folder" : "cannot be opened";
+  }
+  return status;
 }
 
 int Win32Platform::charLength(const char *text) const {
@@ -205,6 +254,45 @@ bool Win32Platform::launchCommandFits(std::string_view command) const {
   return static_cast<size_t>(units) <= kLaunchCommandUnits;
 }
 
+std::vector<std::string> Win32Platform::splitLaunchCommand(const std::string &command) const {
+  return splitLikeWindowsPrograms(command);
+}
+
+ProgramLookup Win32Platform::findProgram(const std::string &command,
+                                         const std::string &firstToken) const {
+  // A quoted program is the text up to the next quotation mark. An unquoted one is read as
+  // CreateProcess reads it: the line word by word, growing, and the first prefix that names
+  // a file is the program ("C:\Program Files\x.exe" tries C:\Program.exe first).
+  ProgramLookup lookup;
+  if (command.empty() || command[0] == '"') {
+    lookup.program = firstToken;
+    lookup.path = searchExe(firstToken);
+    return lookup;
+  }
+  size_t end = 0;
+  while (end < command.size()) {
+    end = command.find_first_of(" \t", command.find_first_not_of(" \t", end));
+    if (end == std::string::npos)
+      end = command.size();
+    std::string prefix = command.substr(0, end);
+    std::string found = searchExe(prefix);
+    if (found.empty())
+      continue;
+    if (lookup.path.empty()) {
+      lookup.program = prefix;
+      lookup.path = found;
+      lookup.unquotedBlank = prefix.find_first_of(" \t") != std::string::npos;
+    } else {
+      // A longer prefix names a program too: the one taken may be a planted one.
+      lookup.unquotedBlank = true;
+      break;
+    }
+  }
+  if (lookup.path.empty())
+    lookup.program = firstToken;
+  return lookup;
+}
+
 void Win32Platform::postQuitRequest() const {
   PostQuitMessage(0);
 }
@@ -252,7 +340,7 @@ void Win32Platform::writeError(std::string_view line) const {
   WriteFile(error, "\r\n", 2, &written, nullptr);
 }
 
-std::unique_ptr<Platform> makeHostPlatform(int, char **) {
+std::unique_ptr<PlatformRoles> makeHostPlatform(int, char **) {
   return std::make_unique<Win32Platform>();
 }
 

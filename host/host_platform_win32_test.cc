@@ -14,7 +14,7 @@ namespace velmora {
 namespace {
 
 // These run under Wine in two locales; each expectation names the code page it holds for.
-class Win32Platform : public ::testing::Test {
+class Win32Backend : public ::testing::Test {
 protected:
   void SetUp() override {
     host = makeHostPlatform(0, nullptr);
@@ -28,11 +28,11 @@ protected:
       ASSERT_EQ(codePage, std::strtoul(expected, nullptr, 10));
     }
   }
-  std::unique_ptr<Platform> host;
+  std::unique_ptr<PlatformRoles> host;
   uint32_t codePage = 0;
 };
 
-TEST_F(Win32Platform, LocaleSetUpFollowsTheCodePage) {
+TEST_F(Win32Backend, LocaleSetUpFollowsTheCodePage) {
   const SystemLocale &locale = systemLocale();
   EXPECT_EQ(locale.platformId, 2u);
   if (codePage == 932) {
@@ -58,7 +58,7 @@ TEST_F(Win32Platform, LocaleSetUpFollowsTheCodePage) {
   }
 }
 
-TEST_F(Win32Platform, CharNextStepsDoubleByteCharacters) {
+TEST_F(Win32Backend, CharNextStepsDoubleByteCharacters) {
   bool dbcs = codePage == 932;
   EXPECT_EQ(host->charLength("\x81\x5C"), dbcs ? 2 : 1);
   EXPECT_EQ(host->charLength("\x81"), 1); // a lead byte before the NUL
@@ -67,7 +67,7 @@ TEST_F(Win32Platform, CharNextStepsDoubleByteCharacters) {
   EXPECT_EQ(host->charLength("\xE0 "), dbcs ? 2 : 1);
 }
 
-TEST_F(Win32Platform, UpperCasingKeepsLengthAndTrailBytes) {
+TEST_F(Win32Backend, UpperCasingKeepsLengthAndTrailBytes) {
   EXPECT_EQ(upperCaseText(*host, "%p %d %o1 /ini="), "%P %D %O1 /INI=");
   if (codePage == 932) {
     EXPECT_EQ(upperCaseText(*host, "\x82\x81"), "\x82\x60"); // full-width a
@@ -82,7 +82,7 @@ TEST_F(Win32Platform, UpperCasingKeepsLengthAndTrailBytes) {
   }
 }
 
-TEST_F(Win32Platform, TextRoutinesOnTheRealApi) {
+TEST_F(Win32Backend, TextRoutinesOnTheRealApi) {
   bool dbcs = codePage == 932;
   EXPECT_EQ(indexOfCharAware(*host, "\\", "\x81\x5C"), dbcs ? 0 : 2);
   EXPECT_EQ(replaceAllIgnoreCase(*host, "\x95\x5C%p", "%P", "x"), "\x95\x5Cx");
@@ -90,8 +90,8 @@ TEST_F(Win32Platform, TextRoutinesOnTheRealApi) {
   EXPECT_EQ(byteKindAt("\x95\x5C", 2), dbcs ? ByteKind::TrailByte : ByteKind::SingleByte);
 }
 
-TEST_F(Win32Platform, EntryZeroIsTheFullModulePath) {
-  std::string self = ArgumentList(*host).argumentAt(0);
+TEST_F(Win32Backend, EntryZeroIsTheFullModulePath) {
+  std::string self = ArgumentList(*host, *host).argumentAt(0);
   ASSERT_GT(self.size(), 3u);
   EXPECT_EQ(self[1], ':');
   std::string name = self.substr(self.rfind('\\') + 1);
@@ -100,14 +100,14 @@ TEST_F(Win32Platform, EntryZeroIsTheFullModulePath) {
 
 // A path longer than the buffer comes back as a count equal to the capacity: that is how the
 // launcher tells a cut path (whose folder is not its own) from a whole one.
-TEST_F(Win32Platform, ACutModulePathReportsTheCapacity) {
+TEST_F(Win32Backend, ACutModulePathReportsTheCapacity) {
   EXPECT_EQ(host->modulePathCapacity(), 261);
   char buffer[8];
   EXPECT_EQ(host->moduleFileName(buffer, 8), 8);
-  ASSERT_TRUE(ArgumentList(*host).ownPath().has_value());
+  ASSERT_TRUE(ArgumentList(*host, *host).ownPath().has_value());
 }
 
-TEST_F(Win32Platform, LaunchCommandLimitCountsCharactersNotBytes) {
+TEST_F(Win32Backend, LaunchCommandLimitCountsCharactersNotBytes) {
   EXPECT_TRUE(host->launchCommandFits(std::string(32766, 'a')));
   EXPECT_FALSE(host->launchCommandFits(std::string(32767, 'a')));
   std::string doubleByte;
@@ -120,7 +120,7 @@ TEST_F(Win32Platform, LaunchCommandLimitCountsCharactersNotBytes) {
   EXPECT_EQ(host->launchCommandFits(accented), codePage == 65001);
 }
 
-TEST_F(Win32Platform, ModuleNamesReachTheFailureBoxLegibly) {
+TEST_F(Win32Backend, ModuleNamesReachTheFailureBoxLegibly) {
   char utf8[64];
   if (codePage == 932) {
     host->ansiToUtf8("\x95\x5C.exe", utf8, sizeof utf8);
@@ -136,7 +136,7 @@ TEST_F(Win32Platform, ModuleNamesReachTheFailureBoxLegibly) {
   EXPECT_STREQ(utf8, "abc");
 }
 
-TEST_F(Win32Platform, ProfileReaderOfAMissingFileGivesTheFallback) {
+TEST_F(Win32Backend, ProfileReaderOfAMissingFileGivesTheFallback) {
   EXPECT_EQ(host->profileString("Path", "default", "", "Z:\\no\\such\\velmora.ini"), "");
   EXPECT_EQ(host->profileString("Path", "default", "fb", "Z:\\no\\such\\velmora.ini"), "fb");
 }

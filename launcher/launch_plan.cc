@@ -8,27 +8,26 @@ namespace velmora {
 
 LaunchPlan composeLaunchPlan(const Platform &platform) {
   LaunchPlan plan;
-  plan.uncarried = platform.uncarriedArgument();
+  plan.uncarried = platform.command.uncarriedArgument();
   if (plan.uncarried)
     return plan;
-  ArgumentList arguments(platform);
+  ArgumentList arguments(platform.command, platform.text);
   plan.argumentCount = arguments.argumentCount();
   if (plan.argumentCount == 0)
     return plan;
   plan.target = arguments.argumentAt(plan.argumentCount);
-  plan.settings = locateSettings(arguments);
+  plan.settings = locateSettings(arguments, platform.settings);
   // The settings are read before the keys are sampled, and the keys only once.
   if (plan.settings.source != SettingsSource::None)
-    plan.templates = readTemplates(platform, plan.settings.path);
-  plan.slot = selectSlot(platform);
-  plan.firstStage = firstStageOf(platform, plan.templates.of(plan.slot), plan.target);
+    plan.templates = readTemplates(platform.settings, plan.settings.path);
+  std::string chosen = selectTemplate(platform.keys, plan.templates, &plan.slot);
+  plan.firstStage = firstStageOf(platform.text, chosen, plan.target);
   plan.argumentPasses = argumentPasses(plan.argumentCount, plan.settings.fromOption());
-  size_t limit = platform.launchCommandByteLimit();
-  std::optional<std::string> command =
-      expandTemplate(platform, plan.templates.of(plan.slot), plan.target, limit);
+  size_t limit = platform.process.launchCommandByteLimit();
+  std::optional<std::string> command = expandTemplate(platform.text, chosen, plan.target, limit);
   if (command)
     command = substituteArguments(*command, arguments, plan.settings.fromOption(), limit);
-  if (command && platform.launchCommandFits(*command))
+  if (command && platform.process.launchCommandFits(*command))
     plan.launchCommand = std::move(*command);
   else
     plan.tooLong = true;

@@ -1,18 +1,21 @@
 #include "launcher/modifier_selection.h"
 
-#include "platform/platform.h"
+#include "platform/key_state.h"
 
 namespace velmora {
 
-ModifierSlot selectSlot(const Platform &platform) {
+ModifierSlot selectSlot(const KeyState &keys) {
   for (const ModifierKey &key : kModifierKeys)
-    if (key.virtualKey != 0 && isHeld(platform.keyState(key.virtualKey)))
+    if (key.virtualKey != 0 && isHeld(keys.keyState(key.virtualKey)))
       return key.slot;
   return ModifierSlot::Default;
 }
 
-std::string selectTemplate(const Platform &platform, const TemplateSet &templates) {
-  return templates.of(selectSlot(platform));
+std::string selectTemplate(const KeyState &keys, const TemplateSet &templates, ModifierSlot *slot) {
+  ModifierSlot selected = selectSlot(keys);
+  if (slot != nullptr)
+    *slot = selected;
+  return templates.of(selected);
 }
 
 } // namespace velmora

@@ -8,14 +8,16 @@
 
 namespace velmora {
 
-class Platform;
+class KeyState;
 
 // Asks Shift, Ctrl, Alt, the first and the second extra button in that order and stops at the
 // first one held; Default when none is.
-ModifierSlot selectSlot(const Platform &platform);
+ModifierSlot selectSlot(const KeyState &keys);
 
 // The template of the selected slot, as it is: an empty one does not fall back to "default".
-std::string selectTemplate(const Platform &platform, const TemplateSet &templates);
+// The keys are sampled once; `slot`, when given, learns which slot that was.
+std::string selectTemplate(const KeyState &keys, const TemplateSet &templates,
+                           ModifierSlot *slot = nullptr);
 
 } // namespace velmora
 

@@ -1,16 +1,16 @@
 #include "launcher/settings_file.h"
 
-#include "platform/platform.h"
+#include "platform/settings_store.h"
 
 namespace velmora {
 
 std::string SettingsFile::readValue(const std::string &section, const std::string &key,
                                     const std::string &fallback) const {
-  return platform_.profileString(section, key, fallback, fileName_);
+  return store_.profileString(section, key, fallback, fileName_);
 }
 
 SettingsFile::~SettingsFile() {
-  platform_.flushProfile(fileName_);
+  store_.flushProfile(fileName_);
 }
 
 } // namespace velmora

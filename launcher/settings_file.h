@@ -6,14 +6,14 @@
 
 namespace velmora {
 
-class Platform;
+class SettingsStore;
 
 // Holds only the file name: every value is fetched when asked for, and the handle's end makes
 // the reader's flush request, once, whether or not anything was read.
 class SettingsFile {
 public:
-  SettingsFile(const Platform &platform, std::string fileName)
-      : platform_(platform), fileName_(std::move(fileName)) {}
+  SettingsFile(const SettingsStore &store, std::string fileName)
+      : store_(store), fileName_(std::move(fileName)) {}
   ~SettingsFile();
   SettingsFile(const SettingsFile &) = delete;
   SettingsFile &operator=(const SettingsFile &) = delete;
@@ -22,7 +22,7 @@ public:
                         const std::string &fallback) const;
 
 private:
-  const Platform &platform_;
+  const SettingsStore &store_;
   std::string fileName_;
 };
 

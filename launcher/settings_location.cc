@@ -1,7 +1,8 @@
 #include "launcher/settings_location.h"
 
 #include "launcher/settings_file.h"
-#include "platform/platform.h"
+#include "platform/settings_store.h"
+#include "platform/text_rules.h"
 #include "text/argument_list.h"
 #include "text/path_split.h"
 #include "text/text_routines.h"
@@ -13,7 +14,8 @@ namespace {
 // The default file, next to the program. A path that was cut names some other folder, and a
 // missing one would make the reader look in the current or the Windows folder: neither is
 // velmora's own, so then nothing is read.
-SettingsLocation nextToProgram(const ArgumentList &arguments, std::string note) {
+SettingsLocation nextToProgram(const ArgumentList &arguments, const SettingsStore &store,
+                               std::string note) {
   SettingsLocation location;
   location.note = std::move(note);
   std::optional<std::string> program = arguments.ownPath();
@@ -26,13 +28,12 @@ SettingsLocation nextToProgram(const ArgumentList &arguments, std::string note) 
                      "and no settings file is read.";
     return location;
   }
-  const Platform &platform = arguments.platform();
-  location.path = directoryPart(platform, *program) + kSettingsFileName;
+  location.path = directoryPart(arguments.rules(), *program) + kSettingsFileName;
   location.looked.push_back(location.path);
   // The file next to the program wins when it is there (installs made before there was a
   // settings folder keep working); otherwise the user's own.
-  std::optional<std::string> user = platform.userSettingsPath();
-  if (user && !platform.fileExists(location.path)) {
+  std::optional<std::string> user = store.userSettingsPath();
+  if (user && !store.fileExists(location.path)) {
     location.path = *user;
     location.source = SettingsSource::UserFolder;
     location.looked.push_back(location.path);
@@ -42,35 +43,36 @@ SettingsLocation nextToProgram(const ArgumentList &arguments, std::string note) 
 
 } // namespace
 
-SettingsLocation locateSettings(const ArgumentList &arguments) {
-  const Platform &platform = arguments.platform();
+SettingsLocation locateSettings(const ArgumentList &arguments, const SettingsStore &store) {
   std::string first = arguments.argumentAt(1);
   int32_t at = indexOf(kSettingsOption, first);
   if (at == 0)
-    return nextToProgram(arguments, "");
+    return nextToProgram(arguments, store, "");
   // A sole argument is the target: a file in a folder named "ini=" must not choose the settings.
   // (Asking for argument 2 walks three tokens; counting would walk them all.)
   if (arguments.argumentAt(2).empty())
-    return nextToProgram(arguments, "Argument 1 holds \"/ini=\" but is the only argument, and a "
-                                    "sole argument is always the target.");
+    return nextToProgram(arguments, store,
+                         "Argument 1 holds \"/ini=\" but is the only argument, and a "
+                         "sole argument is always the target.");
   bool atStart = at == 1;
-  if (platform.settingsOptionPlacement() == SettingsOptionPlacement::AtStart && !atStart)
-    return nextToProgram(arguments, "Argument 1 holds \"/ini=\" but does not begin with it, and "
-                                    "here the option counts only at the start.");
+  if (store.settingsOptionPlacement() == SettingsOptionPlacement::AtStart && !atStart)
+    return nextToProgram(arguments, store,
+                         "Argument 1 holds \"/ini=\" but does not begin with it, and "
+                         "here the option counts only at the start.");
   SettingsLocation location;
   location.source = SettingsSource::Option;
   // Where the option may stand anywhere, every spelling of it is taken out of the path; where it
   // must lead, only that lead is, and the rest is the path as given.
-  location.path = platform.settingsOptionPlacement() == SettingsOptionPlacement::Anywhere
-                      ? replaceAllIgnoreCase(platform, first, kSettingsOption, "")
+  location.path = store.settingsOptionPlacement() == SettingsOptionPlacement::Anywhere
+                      ? replaceAllIgnoreCase(arguments.rules(), first, kSettingsOption, "")
                       : first.substr(sizeof kSettingsOption - 1);
   location.looked.push_back(location.path);
   return location;
 }
 
-TemplateSet readTemplates(const Platform &platform, const std::string &settingsPath) {
+TemplateSet readTemplates(const SettingsStore &store, const std::string &settingsPath) {
   TemplateSet set;
-  SettingsFile file(platform, settingsPath);
+  SettingsFile file(store, settingsPath);
   for (const ModifierKey &key : kModifierKeys)
     set.of(key.slot) = file.readValue(kSettingsSection, key.settingsKey, "");
   return set;

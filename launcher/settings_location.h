@@ -10,7 +10,7 @@
 namespace velmora {
 
 class ArgumentList;
-class Platform;
+class SettingsStore;
 
 constexpr char kSettingsOption[] = "/ini=";
 constexpr char kSettingsFileName[] = "velmora.ini";
@@ -38,10 +38,10 @@ struct SettingsLocation {
 // start elsewhere) and it is not also the target, the only argument. Otherwise "velmora.ini"
 // next to the program is used, provided the program's own path came whole; where the platform
 // has a settings folder for the user, that one's velmora.ini when none lies next to the program.
-SettingsLocation locateSettings(const ArgumentList &arguments);
+SettingsLocation locateSettings(const ArgumentList &arguments, const SettingsStore &store);
 
 // The six templates of section "Path"; a missing file, section or key reads as empty.
-TemplateSet readTemplates(const Platform &platform, const std::string &settingsPath);
+TemplateSet readTemplates(const SettingsStore &store, const std::string &settingsPath);
 
 } // namespace velmora
 

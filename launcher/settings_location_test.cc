@@ -29,7 +29,7 @@ TEST(SettingsLocation, FindsTheFileFromArgumentOneOrNextToTheProgram) {
   fake.activate(FakeLocale::Western);
   for (const Case &c : cases) {
     fake.commandLineText = c.commandLine;
-    SettingsLocation location = locateSettings(ArgumentList(fake));
+    SettingsLocation location = locateSettings(ArgumentList(fake, fake), fake);
     EXPECT_EQ(location.path, c.path) << c.label;
     EXPECT_EQ(location.fromOption(), c.fromOption) << c.label;
   }
@@ -70,7 +70,7 @@ TEST(SettingsLocation, TheOptionIsNeverTakenFromTheTarget) {
   for (const Case &c : cases) {
     fake.optionPlacement = c.placement;
     fake.commandLineText = c.commandLine;
-    SettingsLocation location = locateSettings(ArgumentList(fake));
+    SettingsLocation location = locateSettings(ArgumentList(fake, fake), fake);
     EXPECT_EQ(location.path, c.path) << c.label;
     EXPECT_EQ(location.source, c.source) << c.label;
     if (*c.note == '\0')
@@ -102,14 +102,14 @@ TEST(SettingsLocation, NoFileWhenTheProgramPathIsNotWhole) {
     fake.commandLineText = "p a.txt";
     fake.modulePath = c.modulePath;
     fake.moduleResult = c.moduleResult;
-    SettingsLocation location = locateSettings(ArgumentList(fake));
+    SettingsLocation location = locateSettings(ArgumentList(fake, fake), fake);
     EXPECT_EQ(location.source, c.source) << c.label;
     EXPECT_EQ(location.path.empty(), c.source == SettingsSource::None) << c.label;
     EXPECT_EQ(location.note.empty(), c.source != SettingsSource::None) << c.label;
   }
   // With the option, the program's own path does not matter.
   fake.commandLineText = R"(p /ini=C:\s.ini t)";
-  EXPECT_EQ(locateSettings(ArgumentList(fake)).path, R"(C:\s.ini)");
+  EXPECT_EQ(locateSettings(ArgumentList(fake, fake), fake).path, R"(C:\s.ini)");
 }
 
 // Where the platform has a settings folder for the user, its velmora.ini serves when none lies
@@ -147,7 +147,7 @@ TEST(SettingsLocation, TheUsersFolderWhenNoneLiesNextToTheProgram) {
     if (c.nextToProgram)
       fake.otherFiles.push_back(next);
     fake.commandLineText = c.commandLine;
-    SettingsLocation location = locateSettings(ArgumentList(fake));
+    SettingsLocation location = locateSettings(ArgumentList(fake, fake), fake);
     EXPECT_EQ(location.source, c.source) << c.label;
     EXPECT_EQ(location.looked, c.looked) << c.label;
     EXPECT_EQ(location.path, c.looked.back()) << c.label;
@@ -159,11 +159,11 @@ TEST(SettingsLocation, ProgramWithoutDirectoryGivesABareFileName) {
   fake.activate(FakeLocale::Western);
   fake.commandLineText = "p x";
   fake.modulePath = "velmora.exe";
-  EXPECT_EQ(locateSettings(ArgumentList(fake)).path, "velmora.ini");
+  EXPECT_EQ(locateSettings(ArgumentList(fake, fake), fake).path, "velmora.ini");
   // A program folder ending in a double-byte character whose second byte is 0x5C.
   fake.activate(FakeLocale::Japanese);
   fake.modulePath = "C:\\\x95\x5C\\velmora.exe";
-  EXPECT_EQ(locateSettings(ArgumentList(fake)).path, "C:\\\x95\x5C\\velmora.ini");
+  EXPECT_EQ(locateSettings(ArgumentList(fake, fake), fake).path, "C:\\\x95\x5C\\velmora.ini");
 }
 
 TEST(SettingsLocation, ReadsTheSixKeysInOrderThenFlushes) {

@@ -1,35 +1,34 @@
 #include "launcher/template_expansion.h"
 
-#include "platform/platform.h"
+#include "platform/text_rules.h"
 #include "text/argument_list.h"
 #include "text/path_split.h"
 #include "text/text_routines.h"
 
 namespace velmora {
 
-std::string targetDirectory(const Platform &platform, const std::string &target) {
+std::string targetDirectory(const TextRules &rules, const std::string &target) {
   // Where the system reads a separator byte that is the second half of a double-byte character
   // as part of that character, cutting there would leave a lone lead byte at the end of the
   // folder; where it does not, every separator byte counts.
-  PathSyntax syntax = platform.pathSyntax();
+  PathSyntax syntax = rules.pathSyntax();
   int32_t last =
       lastDelimiterOf(target, std::string_view(&syntax.separator, 1), syntax.delimitersAreBytes);
   return substring(target, 1, last - 1);
 }
 
-FirstStage firstStageOf(const Platform &platform, const std::string &commandTemplate,
+FirstStage firstStageOf(const TextRules &rules, const std::string &commandTemplate,
                         const std::string &target) {
-  if (containsIgnoreCase(platform, commandTemplate, "%D"))
-    return {"%D", targetDirectory(platform, target)};
+  if (containsIgnoreCase(rules, commandTemplate, "%D"))
+    return {"%D", targetDirectory(rules, target)};
   return {"%P", target};
 }
 
-std::optional<std::string> expandTemplate(const Platform &platform,
+std::optional<std::string> expandTemplate(const TextRules &rules,
                                           const std::string &commandTemplate,
                                           const std::string &target, size_t limit) {
-  FirstStage stage = firstStageOf(platform, commandTemplate, target);
-  return replaceAllIgnoreCaseWithin(platform, commandTemplate, stage.placeholder, stage.text,
-                                    limit);
+  FirstStage stage = firstStageOf(rules, commandTemplate, target);
+  return replaceAllIgnoreCaseWithin(rules, commandTemplate, stage.placeholder, stage.text, limit);
 }
 
 int32_t argumentPasses(int32_t count, bool settingsOption) {
@@ -78,13 +77,13 @@ std::optional<std::string> substituteArguments(const std::string &command,
   std::vector<std::string> all = arguments.allArguments();
   int32_t lastPass = argumentPasses(static_cast<int32_t>(all.size()), settingsOption);
   size_t shift = settingsOption ? 1 : 0;
-  const Platform &platform = arguments.platform();
+  const TextRules &rules = arguments.rules();
   for (int32_t n = nextPass(result, 1, lastPass); n != 0; n = nextPass(result, n + 1, lastPass)) {
     std::string placeholder = "%O" + decimalText(n);
-    if (!containsIgnoreCase(platform, result, placeholder))
+    if (!containsIgnoreCase(rules, result, placeholder))
       continue;
     std::optional<std::string> next = replaceAllIgnoreCaseWithin(
-        platform, result, placeholder, all[static_cast<size_t>(n - 1) + shift], limit);
+        rules, result, placeholder, all[static_cast<size_t>(n - 1) + shift], limit);
     if (!next)
       return std::nullopt;
     result = std::move(*next);

@@ -11,11 +11,11 @@
 namespace velmora {
 
 class ArgumentList;
-class Platform;
+class TextRules;
 
 // The target's folder: everything before its last directory separator that is a character of
 // its own; empty when it has none.
-std::string targetDirectory(const Platform &platform, const std::string &target);
+std::string targetDirectory(const TextRules &rules, const std::string &target);
 
 // What the first stage fills in: "%D" with the target's folder when the template holds "%D"
 // (any case), "%P" with the target otherwise. Only one of the two is ever filled.
@@ -23,12 +23,12 @@ struct FirstStage {
   const char *placeholder;
   std::string text;
 };
-FirstStage firstStageOf(const Platform &platform, const std::string &commandTemplate,
+FirstStage firstStageOf(const TextRules &rules, const std::string &commandTemplate,
                         const std::string &target);
 
 // The first stage: every occurrence of firstStageOf's placeholder becomes its text. Nothing is
 // quoted. No value when the result would be longer than `limit` bytes.
-std::optional<std::string> expandTemplate(const Platform &platform,
+std::optional<std::string> expandTemplate(const TextRules &rules,
                                           const std::string &commandTemplate,
                                           const std::string &target, size_t limit = SIZE_MAX);
 

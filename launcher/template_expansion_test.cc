@@ -79,7 +79,8 @@ TEST(TemplateExpansion, SecondStageReplacesPassByPass) {
   fake.activate(FakeLocale::Western);
   for (const Case &c : cases) {
     fake.commandLineText = c.commandLine;
-    EXPECT_EQ(substituteArguments(c.command, ArgumentList(fake), c.settingsOption), c.expected)
+    EXPECT_EQ(substituteArguments(c.command, ArgumentList(fake, fake), c.settingsOption),
+              c.expected)
         << c.label;
   }
 }

@@ -2,7 +2,7 @@
 #ifndef VELMORA_LAUNCHER_TEMPLATE_SET_H
 #define VELMORA_LAUNCHER_TEMPLATE_SET_H
 
-#include "launcher/modifier_keys.h"
+#include "platform/modifier_keys.h"
 
 #include <array>
 #include <string>

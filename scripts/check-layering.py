@@ -1,11 +1,16 @@
 #!/usr/bin/env python3
 """Checks that the folders of velmora's sources include each other without a circle, so that
-each layer builds on the ones below it only. Prints the folder graph; exits 1 on a circle."""
+each layer builds on the ones below it only, and that the backends (host/) depend on the seam
+and the text rules, never on the launcher, the program or velmora-check above them. Prints the
+folder graph; exits 1 on a circle or a backend reaching up."""
 import os
 import re
 import sys
 
 FOLDERS = ["app", "check", "host", "host/posix", "launcher", "platform", "setup", "testing", "text"]
+# What a backend may not include: the layers it serves.
+BACKENDS = ["host", "host/posix"]
+ABOVE_BACKENDS = ["app", "check", "launcher", "setup"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
@@ -28,6 +33,12 @@ def main():
                         edges[folder].add(target)
     for folder in FOLDERS:
         print(f"{folder} -> {', '.join(sorted(edges[folder])) or '(nothing)'}")
+
+    reaching_up = [f"{backend} -> {target}" for backend in BACKENDS
+                   for target in sorted(edges[backend]) if target in ABOVE_BACKENDS]
+    if reaching_up:
+        print("backend reaching up: " + ", ".join(reaching_up))
+        return 1
 
     # Depth-first search; a folder met again while still on the path closes a circle.
     state = {}

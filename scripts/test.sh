@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite: native (unit and end to end), the sanitizer build, Windows under Wine in
-# the Western and the Japanese locale and with UTF-8 as the code page, and a bounded fuzzing run
+# the Western and the Japanese locale, each also with UTF-8 as the code page (the UTF-8 variants
+# and the unit tests built with their manifest), and a bounded fuzzing run
 # of every fuzz target. What it needs is installed by scripts/install-deps.sh. A failing suite
 # does not stop the others: every suite runs, a summary of all of them ends the output, and the
 # status is 1 when any failed.

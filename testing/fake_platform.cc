@@ -1,6 +1,7 @@
 #include "testing/fake_platform.h"
 
-#include "launcher/modifier_keys.h"
+#include "platform/modifier_keys.h"
+#include "text/windows_split.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,7 +14,6 @@ void FakePlatform::useCodePage(uint32_t codePage, uint32_t localeId,
   localeCodePage = std::to_string(codePage);
   acp = codePage;
   codePageRanges[codePage] = ranges;
-  leadBytes = leadByteSetOf(ranges);
 }
 
 void FakePlatform::activate(FakeLocale locale) {
@@ -34,11 +34,11 @@ int FakePlatform::moduleFileName(char *buffer, int capacity) const {
 }
 
 int FakePlatform::charLength(const char *text) const {
-  return characterLength(leadBytes, text);
+  return characterLength(activeLeadBytes(), text);
 }
 
 void FakePlatform::upperCase(char *bytes, int length) const {
-  upperCaseLetters(leadBytes, bytes, length);
+  upperCaseLetters(activeLeadBytes(), bytes, length);
 }
 
 bool FakePlatform::sameText(const char *a, const char *b, int length) const {
@@ -112,6 +112,21 @@ void FakePlatform::createProcess(const std::string &commandLine) const {
 bool FakePlatform::fileExists(const std::string &path) const {
   return profiles.count(path) > 0 ||
          std::find(otherFiles.begin(), otherFiles.end(), path) != otherFiles.end();
+}
+
+FileStatus FakePlatform::fileStatus(const std::string &path) const {
+  return {path, settingsExist, settingsExist && settingsReadable,
+          settingsExist && !settingsReadable ? "no permission" : ""};
+}
+
+std::vector<std::string> FakePlatform::splitLaunchCommand(const std::string &command) const {
+  return splitLikeWindowsPrograms(command);
+}
+
+ProgramLookup FakePlatform::findProgram(const std::string &, const std::string &first) const {
+  bool missing =
+      std::find(missingPrograms.begin(), missingPrograms.end(), first) != missingPrograms.end();
+  return {first, missing ? "" : "C:\\bin\\" + first, first == plantedProgram};
 }
 
 bool FakePlatform::launchCommandFits(std::string_view command) const {

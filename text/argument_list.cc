@@ -1,6 +1,7 @@
 #include "text/argument_list.h"
 
-#include "platform/platform.h"
+#include "platform/command_source.h"
+#include "platform/text_rules.h"
 
 #include <algorithm>
 
@@ -19,8 +20,8 @@ bool endsToken(char byte) {
 }
 
 // A character is never shorter than its first byte, whatever the platform answers.
-size_t charStep(const Platform &platform, const char *at) {
-  return static_cast<size_t>(std::max(1, platform.charLength(at)));
+size_t charStep(const TextRules &rules, const char *at) {
+  return static_cast<size_t>(std::max(1, rules.charLength(at)));
 }
 
 size_t skipSeparators(const char *text, size_t position) {
@@ -36,7 +37,7 @@ size_t skipSeparators(const char *text, size_t position) {
 
 // One walk over a token from `position`. With `out` null it only measures, so that the token can
 // be allocated once at its final length and then copied by the same rules.
-size_t walkToken(const Platform &platform, const char *text, size_t position, size_t &length,
+size_t walkToken(const TextRules &rules, const char *text, size_t position, size_t &length,
                  char *out) {
   length = 0;
   auto take = [&](size_t count) {
@@ -49,43 +50,43 @@ size_t walkToken(const Platform &platform, const char *text, size_t position, si
     if (text[position] == kQuote) {
       ++position;
       while (text[position] != '\0' && text[position] != kQuote)
-        take(charStep(platform, text + position));
+        take(charStep(rules, text + position));
       if (text[position] == kQuote)
         ++position;
     } else {
-      take(charStep(platform, text + position));
+      take(charStep(rules, text + position));
     }
   }
   return position;
 }
 
 // Steps over one token without building it: reports whether it was empty.
-size_t skipArgument(const Platform &platform, const char *text, size_t position, bool &empty) {
+size_t skipArgument(const TextRules &rules, const char *text, size_t position, bool &empty) {
   size_t length = 0;
-  position = walkToken(platform, text, skipSeparators(text, position), length, nullptr);
+  position = walkToken(rules, text, skipSeparators(text, position), length, nullptr);
   empty = length == 0;
   return position;
 }
 
 } // namespace
 
-ArgumentToken nextArgument(const Platform &platform, const char *text, size_t position) {
+ArgumentToken nextArgument(const TextRules &rules, const char *text, size_t position) {
   size_t start = skipSeparators(text, position);
   size_t length = 0;
   ArgumentToken result;
-  result.position = walkToken(platform, text, start, length, nullptr);
+  result.position = walkToken(rules, text, start, length, nullptr);
   if (length > 0) {
     result.token.resize(length);
-    walkToken(platform, text, start, length, result.token.data());
+    walkToken(rules, text, start, length, result.token.data());
   }
   return result;
 }
 
-std::vector<std::string> splitCommandLine(const Platform &platform, const char *text) {
+std::vector<std::string> splitCommandLine(const TextRules &rules, const char *text) {
   std::vector<std::string> tokens;
   size_t position = 0;
   for (;;) {
-    ArgumentToken next = nextArgument(platform, text, position);
+    ArgumentToken next = nextArgument(rules, text, position);
     if (next.token.empty())
       return tokens;
     tokens.push_back(std::move(next.token));
@@ -94,12 +95,12 @@ std::vector<std::string> splitCommandLine(const Platform &platform, const char *
 }
 
 int32_t ArgumentList::argumentCount() const {
-  const char *text = platform_.commandLine();
+  const char *text = source_.commandLine();
   bool empty = false;
-  size_t position = skipArgument(platform_, text, 0, empty);
+  size_t position = skipArgument(rules_, text, 0, empty);
   int32_t count = 0;
   for (;;) {
-    position = skipArgument(platform_, text, position, empty);
+    position = skipArgument(rules_, text, position, empty);
     if (empty)
       return count;
     ++count;
@@ -113,10 +114,10 @@ struct ModulePath {
   bool whole = false;
 };
 
-ModulePath modulePath(const Platform &platform) {
-  int capacity = std::max(1, platform.modulePathCapacity());
+ModulePath modulePath(const CommandSource &source) {
+  int capacity = std::max(1, source.modulePathCapacity());
   std::string buffer(static_cast<size_t>(capacity) + 1, '\0');
-  int length = platform.moduleFileName(buffer.data(), capacity);
+  int length = source.moduleFileName(buffer.data(), capacity);
   if (length <= 0)
     return {};
   buffer.resize(static_cast<size_t>(std::min(length, capacity)));
@@ -126,14 +127,14 @@ ModulePath modulePath(const Platform &platform) {
 } // namespace
 
 std::optional<std::string> ArgumentList::ownPath() const {
-  ModulePath path = modulePath(platform_);
+  ModulePath path = modulePath(source_);
   if (!path.whole)
     return std::nullopt;
   return std::move(path.bytes);
 }
 
 std::vector<std::string> ArgumentList::allArguments() const {
-  std::vector<std::string> tokens = splitCommandLine(platform_, platform_.commandLine());
+  std::vector<std::string> tokens = splitCommandLine(rules_, source_.commandLine());
   if (!tokens.empty())
     tokens.erase(tokens.begin());
   return tokens;
@@ -141,18 +142,18 @@ std::vector<std::string> ArgumentList::allArguments() const {
 
 std::string ArgumentList::argumentAt(int32_t index) const {
   if (index == 0)
-    return modulePath(platform_).bytes;
+    return modulePath(source_).bytes;
   // A negative index has no argument, like an index past the count.
   if (index < 0)
     return {};
-  const char *text = platform_.commandLine();
+  const char *text = source_.commandLine();
   size_t position = 0;
   int32_t remaining = index;
   bool empty = false;
   for (;;) {
     if (remaining == 0)
-      return nextArgument(platform_, text, position).token;
-    position = skipArgument(platform_, text, position, empty);
+      return nextArgument(rules_, text, position).token;
+    position = skipArgument(rules_, text, position, empty);
     if (empty)
       return {};
     --remaining;

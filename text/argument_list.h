@@ -10,7 +10,8 @@
 
 namespace velmora {
 
-class Platform;
+class CommandSource;
+class TextRules;
 
 struct ArgumentToken {
   std::string token;
@@ -21,16 +22,17 @@ struct ArgumentToken {
 // are the bytes 0x01 to 0x20, 0x22 opens and closes quoted sections, a backslash is ordinary,
 // and characters are stepped by the platform's code page. An empty token means the text has no
 // further argument.
-ArgumentToken nextArgument(const Platform &platform, const char *text, size_t position);
+ArgumentToken nextArgument(const TextRules &rules, const char *text, size_t position);
 
 // Every token of a whole command line, token 0 included; used to read a launch command the way
 // the launcher reads its own command line.
-std::vector<std::string> splitCommandLine(const Platform &platform, const char *text);
+std::vector<std::string> splitCommandLine(const TextRules &rules, const char *text);
 
-// Nothing is cached: the command line is split again for each request.
+// The command line is split again for each request.
 class ArgumentList {
 public:
-  explicit ArgumentList(const Platform &platform) : platform_(platform) {}
+  ArgumentList(const CommandSource &source, const TextRules &rules)
+      : source_(source), rules_(rules) {}
 
   int32_t argumentCount() const;
   // 0: the program's own file path as the platform reports it; 1 to count: the arguments;
@@ -43,10 +45,11 @@ public:
   // longer than the platform's buffer (then its folder is some other folder).
   std::optional<std::string> ownPath() const;
 
-  const Platform &platform() const { return platform_; }
+  const TextRules &rules() const { return rules_; }
 
 private:
-  const Platform &platform_;
+  const CommandSource &source_;
+  const TextRules &rules_;
 };
 
 } // namespace velmora

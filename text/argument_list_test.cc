@@ -10,7 +10,7 @@ namespace velmora {
 namespace {
 
 std::vector<std::string> entries(const FakePlatform &fake) {
-  ArgumentList arguments(fake);
+  ArgumentList arguments(fake, fake);
   std::vector<std::string> result;
   int32_t count = arguments.argumentCount();
   for (int32_t i = 1; i <= count; ++i)
@@ -58,7 +58,7 @@ TEST(ArgumentList, SplitsByQuotingRules) {
   for (const SplitCase &c : cases) {
     fake.commandLineText = c.commandLine;
     EXPECT_EQ(entries(fake), c.expected) << c.label;
-    EXPECT_EQ(ArgumentList(fake).argumentCount(), static_cast<int32_t>(c.expected.size()))
+    EXPECT_EQ(ArgumentList(fake, fake).argumentCount(), static_cast<int32_t>(c.expected.size()))
         << c.label;
   }
 }
@@ -90,7 +90,7 @@ TEST(ArgumentList, EntryZeroIsTheModulePath) {
   fake.activate(FakeLocale::Western);
   fake.commandLineText = "velmora a";
   fake.modulePath = R"(C:\Tools\velmora.exe)";
-  ArgumentList arguments(fake);
+  ArgumentList arguments(fake, fake);
   EXPECT_EQ(arguments.argumentAt(0), R"(C:\Tools\velmora.exe)");
 
   fake.moduleResult = 0; // a failed call
@@ -106,21 +106,48 @@ TEST(ArgumentList, IndexesWithoutArgumentGiveEmptyText) {
   FakePlatform fake;
   fake.activate(FakeLocale::Western);
   fake.commandLineText = "p a b";
-  ArgumentList arguments(fake);
+  ArgumentList arguments(fake, fake);
   for (int32_t index : {3, 1000, -1, -1000, INT32_MIN})
     EXPECT_EQ(arguments.argumentAt(index), "") << index;
   EXPECT_EQ(arguments.argumentAt(2), "b");
 }
 
-TEST(ArgumentList, NothingIsCached) {
-  FakePlatform fake;
-  fake.activate(FakeLocale::Western);
-  fake.commandLineText = "p a";
-  ArgumentList arguments(fake);
-  EXPECT_EQ(arguments.argumentAt(1), "a");
-  fake.commandLineText = "p b c";
-  EXPECT_EQ(arguments.argumentCount(), 2);
-  EXPECT_EQ(arguments.argumentAt(1), "b");
+// argumentCount, argumentAt and allArguments walk the line each in their own way; they must
+// agree on every line, and follow a line that changes between requests.
+TEST(ArgumentList, EveryWayOfAskingGivesTheSameArguments) {
+  struct Case {
+    const char *label;
+    FakeLocale locale;
+    const char *line;
+  };
+  const Case cases[] = {
+      {"plain", FakeLocale::Western, "p a b"},
+      {"quoted and empty", FakeLocale::Western, "p \"a b\" \"\" c\"d e\"f"},
+      {"blanks around", FakeLocale::Western, "  p\t a \x01 b  "},
+      {"program alone", FakeLocale::Western, "p"},
+      {"quotation mark as a trail byte", FakeLocale::Japanese, "p \x81\" x \"\x95\\\" y"},
+      {"lead byte at the end", FakeLocale::Japanese, "p a \x81"},
+  };
+  for (const Case &c : cases) {
+    FakePlatform fake;
+    fake.activate(c.locale);
+    fake.commandLineText = c.line;
+    ArgumentList arguments(fake, fake);
+    std::vector<std::string> all = arguments.allArguments();
+    ASSERT_EQ(arguments.argumentCount(), static_cast<int32_t>(all.size())) << c.label;
+    for (size_t i = 0; i < all.size(); ++i)
+      EXPECT_EQ(arguments.argumentAt(static_cast<int32_t>(i + 1)), all[i]) << c.label << " " << i;
+    EXPECT_EQ(arguments.argumentAt(static_cast<int32_t>(all.size() + 1)), "") << c.label;
+    // A lead byte at the end takes the blank after it: the line reads on as one argument.
+    fake.commandLineText = std::string(c.line) + " tail";
+    EXPECT_EQ(arguments.allArguments().back(), arguments.argumentAt(arguments.argumentCount()))
+        << c.label;
+    EXPECT_EQ(
+        arguments.argumentCount(),
+        static_cast<int32_t>(all.size()) +
+            (c.locale == FakeLocale::Japanese && std::string(c.line).back() == '\x81' ? 0 : 1))
+        << c.label;
+  }
 }
 
 TEST(ArgumentList, NextArgumentReturnsWhereTheNextCallBegins) {

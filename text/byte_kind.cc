@@ -5,9 +5,9 @@
 namespace velmora {
 
 ByteKind byteKindAt(std::string_view text, int32_t position) {
-  if (!farEastMode() || position < 1 || static_cast<size_t>(position) > text.size())
+  const LeadByteSet &leads = activeLeadBytes();
+  if (leads.none() || position < 1 || static_cast<size_t>(position) > text.size())
     return ByteKind::SingleByte;
-  const LeadByteSet &leads = leadByteSet();
   auto isLead = [&](size_t index) { return leads.test(static_cast<uint8_t>(text[index])); };
   size_t index = static_cast<size_t>(position) - 1;
   if (text[index] == '\0')

@@ -1,5 +1,6 @@
-// The rules of a double-byte code page, written once for the platforms that must follow them
-// themselves: the POSIX backend, and the scripted platform the tests run on.
+// The rules of a double-byte code page, written once for the platforms that have no system call
+// for them (the POSIX backend, and the scripted platform the tests run on); they follow them with
+// the one lead-byte set the start-up settles (activeLeadBytes in system_locale.h).
 #ifndef VELMORA_TEXT_DOUBLE_BYTE_RULES_H
 #define VELMORA_TEXT_DOUBLE_BYTE_RULES_H
 

@@ -1,6 +1,6 @@
 #include "text/path_split.h"
 
-#include "platform/platform.h"
+#include "platform/text_rules.h"
 #include "text/byte_kind.h"
 
 namespace velmora {
@@ -22,13 +22,13 @@ int32_t lastDelimiterOf(std::string_view path, std::string_view delimiters,
   return 0;
 }
 
-int32_t lastPathDelimiter(const Platform &platform, std::string_view path) {
-  PathSyntax syntax = platform.pathSyntax();
+int32_t lastPathDelimiter(const TextRules &rules, std::string_view path) {
+  PathSyntax syntax = rules.pathSyntax();
   return lastDelimiterOf(path, syntax.delimiters, syntax.delimitersAreBytes);
 }
 
-std::string directoryPart(const Platform &platform, std::string_view path) {
-  return std::string(path.substr(0, static_cast<size_t>(lastPathDelimiter(platform, path))));
+std::string directoryPart(const TextRules &rules, std::string_view path) {
+  return std::string(path.substr(0, static_cast<size_t>(lastPathDelimiter(rules, path))));
 }
 
 } // namespace velmora

@@ -8,7 +8,7 @@
 
 namespace velmora {
 
-class Platform;
+class TextRules;
 
 // 1-based position of the last byte of `path` that is one of `delimiters` and, unless
 // `delimitersAreBytes`, a character of its own (not the second byte of a double-byte
@@ -17,10 +17,10 @@ int32_t lastDelimiterOf(std::string_view path, std::string_view delimiters,
                         bool delimitersAreBytes = false);
 
 // lastDelimiterOf with the platform's path delimiters.
-int32_t lastPathDelimiter(const Platform &platform, std::string_view path);
+int32_t lastPathDelimiter(const TextRules &rules, std::string_view path);
 
 // The path up to and including its last delimiter; empty when it has none.
-std::string directoryPart(const Platform &platform, std::string_view path);
+std::string directoryPart(const TextRules &rules, std::string_view path);
 
 } // namespace velmora
 

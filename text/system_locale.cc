@@ -1,6 +1,6 @@
 #include "text/system_locale.h"
 
-#include "platform/platform.h"
+#include "platform/text_rules.h"
 
 #include <charconv>
 #include <cstring>
@@ -20,10 +20,10 @@ constexpr uint32_t kUtf8CodePage = 65001;
 // can make it): the locale's code page (932 on a Japanese system) is then not the one text
 // arrives in, and UTF-8 needs no lead bytes, since no byte of a multi-byte character is a
 // quotation mark, a backslash or a separator.
-bool fillLeadByteSet(const Platform &platform, uint32_t localeId) {
-  if (platform.ansiCodePage() == kUtf8CodePage)
+bool fillLeadByteSet(const TextRules &rules, uint32_t localeId) {
+  if (rules.ansiCodePage() == kUtf8CodePage)
     return false;
-  gLeadBytes = leadByteSetOf(platform.leadByteRanges(ansiCodePageOf(platform, localeId)));
+  gLeadBytes = leadByteSetOf(rules.leadByteRanges(ansiCodePageOf(rules, localeId)));
   return true;
 }
 
@@ -35,6 +35,10 @@ const SystemLocale &systemLocale() {
 const LeadByteSet &leadByteSet() {
   return gLeadBytes;
 }
+const LeadByteSet &activeLeadBytes() {
+  static constexpr LeadByteSet kNone;
+  return gLocale.farEastMode ? gLeadBytes : kNone;
+}
 
 bool isWesternLanguage(uint16_t primaryLanguage) {
   // Neutral, Danish, German, English, Spanish, Finnish, French, Italian, Dutch, Norwegian,
@@ -45,8 +49,8 @@ bool isWesternLanguage(uint16_t primaryLanguage) {
   return primaryLanguage < 32 && (kWestern >> primaryLanguage & 1u) != 0;
 }
 
-uint32_t ansiCodePageOf(const Platform &platform, uint32_t localeId) {
-  std::array<char, 7> buffer = platform.localeAnsiCodePage(localeId);
+uint32_t ansiCodePageOf(const TextRules &rules, uint32_t localeId) {
+  std::array<char, 7> buffer = rules.localeAnsiCodePage(localeId);
   const char *begin = buffer.data();
   const char *end = static_cast<const char *>(std::memchr(begin, 0, buffer.size()));
   if (end == nullptr)
@@ -54,15 +58,15 @@ uint32_t ansiCodePageOf(const Platform &platform, uint32_t localeId) {
   int32_t value = 0;
   std::from_chars_result parsed = std::from_chars(begin, end, value);
   if (begin == end || parsed.ec != std::errc() || parsed.ptr != end)
-    return platform.ansiCodePage();
+    return rules.ansiCodePage();
   return static_cast<uint32_t>(value);
 }
 
-void initSystemLocale(const Platform &platform) {
+void initSystemLocale(const TextRules &rules) {
   gLocale = SystemLocale{};
-  gLocale.platformId = platform.versionPlatformId();
+  gLocale.platformId = rules.versionPlatformId();
 
-  uint32_t threadLocale = platform.threadLocale();
+  uint32_t threadLocale = rules.threadLocale();
   if (threadLocale != 0) {
     gLocale.localeId = threadLocale;
     uint16_t language = threadLocale & 0xFFFF;
@@ -76,13 +80,13 @@ void initSystemLocale(const Platform &platform) {
   if (gLocale.platformId == kNtPlatform) {
     if (isWesternLanguage(gLocale.primaryLanguage))
       return;
-    fillLeadByteSet(platform, gLocale.localeId);
+    fillLeadByteSet(rules, gLocale.localeId);
     gLocale.farEastMode = gLeadBytes.any();
     return;
   }
-  gLocale.farEastMode = platform.dbcsEnabled() != 0;
+  gLocale.farEastMode = rules.dbcsEnabled() != 0;
   if (gLocale.farEastMode)
-    gLocale.farEastMode = fillLeadByteSet(platform, gLocale.localeId);
+    gLocale.farEastMode = fillLeadByteSet(rules, gLocale.localeId);
 }
 
 } // namespace velmora

@@ -8,7 +8,7 @@
 
 namespace velmora {
 
-class Platform;
+class TextRules;
 
 struct SystemLocale {
   uint32_t platformId = 0;
@@ -24,13 +24,16 @@ const LeadByteSet &leadByteSet();
 inline bool farEastMode() {
   return systemLocale().farEastMode;
 }
+// The double-byte rules in force: the lead bytes in far-east mode, none otherwise. Everything
+// that steps through text by characters without the platform's own call reads them here.
+const LeadByteSet &activeLeadBytes();
 
 // Takes the platform identifier, then settles localeId, the language fields, leadByteSet and
 // farEastMode from the platform's answers.
-void initSystemLocale(const Platform &platform);
+void initSystemLocale(const TextRules &rules);
 
 // The locale's default ANSI code page; GetACP when the locale's answer is not a number.
-uint32_t ansiCodePageOf(const Platform &platform, uint32_t localeId);
+uint32_t ansiCodePageOf(const TextRules &rules, uint32_t localeId);
 
 bool isWesternLanguage(uint16_t primaryLanguage);
 

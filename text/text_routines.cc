@@ -1,6 +1,6 @@
 #include "text/text_routines.h"
 
-#include "platform/platform.h"
+#include "platform/text_rules.h"
 #include "text/byte_kind.h"
 
 #include <algorithm>
@@ -34,10 +34,10 @@ int32_t findFrom(std::string_view needle, std::string_view haystack, size_t from
 
 } // namespace
 
-std::string upperCaseText(const Platform &platform, std::string_view text) {
+std::string upperCaseText(const TextRules &rules, std::string_view text) {
   std::string result(text);
   if (!result.empty())
-    platform.upperCase(result.data(), static_cast<int>(result.size()));
+    rules.upperCase(result.data(), static_cast<int>(result.size()));
   return result;
 }
 
@@ -51,16 +51,15 @@ namespace {
 
 // The character-aware search on texts already cut at their first NUL, so that a caller walking
 // a long text match by match does not look for the NUL again each time.
-int32_t findCharAware(const Platform &platform, std::string_view needle,
-                      std::string_view haystack) {
+int32_t findCharAware(const TextRules &rules, std::string_view needle, std::string_view haystack) {
   if (needle.empty() || haystack.empty())
     return 0;
   int32_t candidate = findFrom(needle, haystack, 0);
   while (candidate > 0) {
     ByteKind kind = byteKindAt(haystack, candidate);
     if (kind != ByteKind::TrailByte &&
-        platform.sameText(haystack.data() + candidate - 1, needle.data(),
-                          static_cast<int>(needle.size())))
+        rules.sameText(haystack.data() + candidate - 1, needle.data(),
+                       static_cast<int>(needle.size())))
       return candidate;
     // A refused trail-byte candidate resumes at the very next byte, so an overlapping
     // occurrence that starts on a character of its own is still found.
@@ -72,31 +71,30 @@ int32_t findCharAware(const Platform &platform, std::string_view needle,
 
 } // namespace
 
-int32_t indexOfCharAware(const Platform &platform, std::string_view needle,
+int32_t indexOfCharAware(const TextRules &rules, std::string_view needle,
                          std::string_view haystack) {
-  return findCharAware(platform, upToNul(needle), upToNul(haystack));
+  return findCharAware(rules, upToNul(needle), upToNul(haystack));
 }
 
-bool containsIgnoreCase(const Platform &platform, std::string_view text, std::string_view pattern) {
-  std::string upperText = upperCaseText(platform, text);
-  std::string upperPattern = upperCaseText(platform, pattern);
-  return indexOfCharAware(platform, upperPattern, upperText) > 0;
+bool containsIgnoreCase(const TextRules &rules, std::string_view text, std::string_view pattern) {
+  std::string upperText = upperCaseText(rules, text);
+  std::string upperPattern = upperCaseText(rules, pattern);
+  return indexOfCharAware(rules, upperPattern, upperText) > 0;
 }
 
-std::string replaceAllIgnoreCase(const Platform &platform, std::string_view text,
+std::string replaceAllIgnoreCase(const TextRules &rules, std::string_view text,
                                  std::string_view oldText, std::string_view newText) {
-  return *replaceAllIgnoreCaseWithin(platform, text, oldText, newText, SIZE_MAX);
+  return *replaceAllIgnoreCaseWithin(rules, text, oldText, newText, SIZE_MAX);
 }
 
-std::optional<std::string> replaceAllIgnoreCaseWithin(const Platform &platform,
-                                                      std::string_view text,
+std::optional<std::string> replaceAllIgnoreCaseWithin(const TextRules &rules, std::string_view text,
                                                       std::string_view oldText,
                                                       std::string_view newText, size_t limit) {
   // The search runs on an upper-cased copy; the result is built from the caller's own bytes.
   // Upper-casing keeps byte lengths, so both rests stay aligned. The search never looks past
   // the first NUL, so the copy is cut there once; what follows is only ever copied.
-  std::string upper = upperCaseText(platform, text);
-  std::string pattern = upperCaseText(platform, oldText);
+  std::string upper = upperCaseText(rules, text);
+  std::string pattern = upperCaseText(rules, oldText);
   std::string_view searchRest = upToNul(upper);
   std::string_view patternText = upToNul(pattern);
   std::string_view sourceRest = text;
@@ -108,7 +106,7 @@ std::optional<std::string> replaceAllIgnoreCaseWithin(const Platform &platform,
     return true;
   };
   while (!sourceRest.empty()) {
-    int32_t p = findCharAware(platform, patternText, searchRest);
+    int32_t p = findCharAware(rules, patternText, searchRest);
     if (p == 0) {
       if (!append(sourceRest))
         return std::nullopt;

@@ -11,29 +11,28 @@
 
 namespace velmora {
 
-class Platform;
+class TextRules;
 
 // The platform's upper-casing for the active code page; keeps the byte length.
-std::string upperCaseText(const Platform &platform, std::string_view text);
+std::string upperCaseText(const TextRules &rules, std::string_view text);
 
 // First byte-exact occurrence of `needle`; NUL bytes are ordinary bytes here.
 int32_t indexOf(std::string_view needle, std::string_view haystack);
 
 // First exact occurrence that does not begin on the second byte of a double-byte character.
 // Both texts end at their first NUL.
-int32_t indexOfCharAware(const Platform &platform, std::string_view needle,
+int32_t indexOfCharAware(const TextRules &rules, std::string_view needle,
                          std::string_view haystack);
 
-bool containsIgnoreCase(const Platform &platform, std::string_view text, std::string_view pattern);
+bool containsIgnoreCase(const TextRules &rules, std::string_view text, std::string_view pattern);
 
 // Replaces every case-insensitive occurrence of `oldText`, left to right, without overlap; the
 // text between occurrences keeps its own bytes and `newText` is inserted as given.
-std::string replaceAllIgnoreCase(const Platform &platform, std::string_view text,
+std::string replaceAllIgnoreCase(const TextRules &rules, std::string_view text,
                                  std::string_view oldText, std::string_view newText);
 // replaceAllIgnoreCase that gives up (no value) as soon as the result would hold more than
 // `limit` bytes, so that crafted text cannot make it build something huge.
-std::optional<std::string> replaceAllIgnoreCaseWithin(const Platform &platform,
-                                                      std::string_view text,
+std::optional<std::string> replaceAllIgnoreCaseWithin(const TextRules &rules, std::string_view text,
                                                       std::string_view oldText,
                                                       std::string_view newText, size_t limit);
 

@@ -2,18 +2,25 @@
 
 namespace velmora {
 
-std::string carriedArgument(std::string_view argument, const LeadByteSet &leadBytes) {
-  std::string carried;
-  carried.reserve(argument.size());
+CarriedArgument carriedArgument(std::string_view argument, const LeadByteSet &leadBytes) {
+  // The line has no escape for a quotation mark, and a lead byte at the end of an argument
+  // would take the separator after it as its second byte: either would hand the launcher
+  // another file than the one it was given.
+  CarriedArgument carried;
+  carried.bytes.reserve(argument.size());
   for (size_t i = 0; i < argument.size(); ++i) {
     char byte = argument[i];
     if (leadBytes.test(static_cast<unsigned char>(byte))) {
       if (i + 1 < argument.size()) {
-        carried += byte;
-        carried += argument[++i];
+        carried.bytes += byte;
+        carried.bytes += argument[++i];
+      } else if (carried.lost == nullptr) {
+        carried.lost = "ends in the first byte of a double-byte character";
       }
     } else if (byte != '"') {
-      carried += byte;
+      carried.bytes += byte;
+    } else if (carried.lost == nullptr) {
+      carried.lost = "holds a quotation mark";
     }
   }
   return carried;
@@ -23,7 +30,7 @@ std::string buildCommandLine(const std::vector<std::string_view> &arguments,
                              const LeadByteSet &leadBytes) {
   std::string line;
   for (size_t index = 0; index < arguments.size(); ++index) {
-    std::string carried = carriedArgument(arguments[index], leadBytes);
+    std::string carried = carriedArgument(arguments[index], leadBytes).bytes;
     if (carried.empty()) {
       if (index > 0)
         continue;

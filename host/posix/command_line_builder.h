@@ -19,8 +19,13 @@ namespace velmora {
 std::string buildCommandLine(const std::vector<std::string_view> &arguments,
                              const LeadByteSet &leadBytes);
 
-// The bytes of `argument` that buildCommandLine carries, before quoting.
-std::string carriedArgument(std::string_view argument, const LeadByteSet &leadBytes);
+// What of an argument the command line carries, by the one rule that both the line and the
+// check for lost arguments follow.
+struct CarriedArgument {
+  std::string bytes;          // what buildCommandLine carries, before quoting
+  const char *lost = nullptr; // why not all of it, when it is not
+};
+CarriedArgument carriedArgument(std::string_view argument, const LeadByteSet &leadBytes);
 
 } // namespace velmora
 

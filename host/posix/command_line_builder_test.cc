@@ -16,7 +16,7 @@ struct BuildCase {
 };
 
 void expectRoundTrip(FakePlatform &fake, const BuildCase &c) {
-  std::string line = buildCommandLine(c.argv, fake.leadBytes);
+  std::string line = buildCommandLine(c.argv, activeLeadBytes());
   EXPECT_EQ(line, c.line) << c.label;
   std::vector<std::string> tokens = splitCommandLine(fake, line.c_str());
   ASSERT_FALSE(tokens.empty()) << c.label;

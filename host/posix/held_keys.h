@@ -1,32 +1,26 @@
-// Which keys and buttons are held, from whichever source can tell: the input devices when they
-// can be read, X11 otherwise.
+// The vocabulary of held keys on POSIX: which slots are held, and how long a look may take.
 #ifndef VELMORA_HOST_POSIX_HELD_KEYS_H
 #define VELMORA_HOST_POSIX_HELD_KEYS_H
 
-#include "host/posix/input_devices.h"
-#include "host/posix/x11_key_state.h"
+#include "platform/modifier_keys.h"
 
-#include <functional>
-#include <optional>
-#include <string>
+#include <bitset>
+#include <chrono>
 
 namespace velmora {
 
-struct KeyReading {
-  HeldKeys held;
-  InputDeviceKeys devices;
-  bool fromDevices = false;
-  bool fromX11 = false;
+// The slots whose key or button is down.
+using HeldKeys = std::bitset<kSlotCount>;
 
-  // For people: "input devices (3 keyboards, 1 mouse)", "X11" or "none readable".
-  std::string source() const;
-};
+// How long the whole look at the held keys may take, the display's connection included.
+constexpr long kKeyQueryDeadlineMs = 200;
 
-// The devices first (under Wayland nothing else can tell, and XWayland reports no key while a
-// Wayland window has the focus); X11 with what is left of the deadline when no keyboard could be
-// read. Any failure counts as nothing held.
-KeyReading readHeldKeys(const InputDeviceSource &devices,
-                        const std::function<std::optional<HeldKeys>(long budgetMs)> &x11);
+// Whole milliseconds since `start`, on the clock that no change of the wall time moves.
+inline long millisecondsSince(std::chrono::steady_clock::time_point start) {
+  return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - start)
+                               .count());
+}
 
 } // namespace velmora
 

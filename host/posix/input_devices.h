@@ -3,7 +3,7 @@
 #ifndef VELMORA_HOST_POSIX_INPUT_DEVICES_H
 #define VELMORA_HOST_POSIX_INPUT_DEVICES_H
 
-#include "host/posix/x11_key_state.h"
+#include "host/posix/held_keys.h"
 
 #include <cstdint>
 #include <memory>

@@ -36,12 +36,6 @@ bool bitSet(const std::vector<uint8_t> &map, int code) {
   return byte < map.size() && (map[byte] >> (code % 8) & 1) != 0;
 }
 
-long millisecondsSince(const timespec &start) {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
-}
-
 // The number of an "eventN" name; -1 for any other name.
 long eventNumber(const char *name) {
   if (std::strncmp(name, "event", 5) != 0 || name[5] < '0' || name[5] > '9')
@@ -93,8 +87,7 @@ std::unique_ptr<InputDeviceSource> kernelInputDevices() {
 }
 
 InputDeviceKeys readInputDeviceKeys(const InputDeviceSource &source, long deadlineMs) {
-  timespec start{};
-  clock_gettime(CLOCK_MONOTONIC, &start);
+  auto start = std::chrono::steady_clock::now();
   InputDeviceKeys result;
   for (const std::string &device : source.devices()) {
     std::optional<DeviceKeys> keys =

@@ -1,5 +1,5 @@
-#include "host/posix/held_keys.h"
 #include "host/posix/input_devices.h"
+#include "host/posix/key_reading.h"
 
 #include <gtest/gtest.h>
 
@@ -190,7 +190,11 @@ TEST(InputDevices, TheKernelsSourceNeverFailsLoudly) {
   std::unique_ptr<InputDeviceSource> kernel = kernelInputDevices();
   for (const std::string &device : kernel->devices()) {
     EXPECT_EQ(device.rfind("/dev/input/event", 0), 0u) << device;
-    kernel->read(device); // readable or not, it answers
+    // Readable or not, it answers; a device read gives both whole bit maps.
+    if (std::optional<DeviceKeys> keys = kernel->read(device)) {
+      EXPECT_FALSE(keys->capabilities.empty()) << device;
+      EXPECT_EQ(keys->pressed.size(), keys->capabilities.size()) << device;
+    }
   }
   EXPECT_FALSE(kernel->read("/dev/null").has_value());
   EXPECT_FALSE(kernel->read("/nonexistent/event0").has_value());

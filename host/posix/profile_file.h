@@ -14,20 +14,20 @@ constexpr size_t kSettingsFileLimit = 1024 * 1024;
 
 // What a look at a settings file found. Only a regular file of at most kSettingsFileLimit bytes
 // is read; a FIFO, a device or a directory would block, never end or is no settings file.
-enum class SettingsFileState { Read, Missing, NotRegular, TooLarge, Unreadable };
+enum class ProfileFileState { Read, Missing, NotRegular, TooLarge, Unreadable };
 
-struct SettingsFileBytes {
-  SettingsFileState state = SettingsFileState::Missing;
+struct ProfileFileBytes {
+  ProfileFileState state = ProfileFileState::Missing;
   std::string bytes; // the whole file when state is Read
 };
 
 // A relative name is taken from the current directory; an empty name is missing.
-SettingsFileBytes loadSettingsFile(const std::string &fileName);
+ProfileFileBytes loadProfileFile(const std::string &fileName);
 
 // The state in words, for velmora-check: "readable", "missing", "not a regular file", ...
-const char *settingsFileStateText(SettingsFileState state);
+const char *profileFileStateText(ProfileFileState state);
 
-// loadSettingsFile, then profileValue; a file that was not read gives the fallback.
+// loadProfileFile, then profileValue; a file that was not read gives the fallback.
 std::string readProfileFile(const std::string &fileName, std::string_view section,
                             std::string_view key, std::string_view fallback);
 

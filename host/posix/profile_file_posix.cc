@@ -11,7 +11,7 @@
 
 namespace velmora {
 
-SettingsFileBytes loadSettingsFile(const std::string &fileName) {
+ProfileFileBytes loadProfileFile(const std::string &fileName) {
   if (fileName.empty())
     return {};
   // Non-blocking, so that opening a FIFO without a writer returns at once; fstat then turns
@@ -20,7 +20,7 @@ SettingsFileBytes loadSettingsFile(const std::string &fileName) {
   if (fd < 0) {
     if (errno == ENOENT || errno == ENOTDIR)
       return {};
-    return {errno == ENXIO ? SettingsFileState::NotRegular : SettingsFileState::Unreadable, {}};
+    return {errno == ENXIO ? ProfileFileState::NotRegular : ProfileFileState::Unreadable, {}};
   }
   struct Closer {
     int fd;
@@ -28,40 +28,40 @@ SettingsFileBytes loadSettingsFile(const std::string &fileName) {
   } closer{fd};
   struct stat info {};
   if (fstat(fd, &info) != 0)
-    return {SettingsFileState::Unreadable, {}};
+    return {ProfileFileState::Unreadable, {}};
   if (!S_ISREG(info.st_mode))
-    return {SettingsFileState::NotRegular, {}};
+    return {ProfileFileState::NotRegular, {}};
   if (static_cast<uintmax_t>(info.st_size) > kSettingsFileLimit)
-    return {SettingsFileState::TooLarge, {}};
+    return {ProfileFileState::TooLarge, {}};
   // The size can change while the file is read (or be reported as 0, as /proc reports it), so
   // the limit holds for the bytes read, not only for the size stated.
-  SettingsFileBytes file{SettingsFileState::Read, {}};
+  ProfileFileBytes file{ProfileFileState::Read, {}};
   char chunk[16384];
   for (;;) {
     ssize_t got = read(fd, chunk, sizeof chunk);
     if (got < 0 && errno == EINTR)
       continue;
     if (got < 0)
-      return {SettingsFileState::Unreadable, {}};
+      return {ProfileFileState::Unreadable, {}};
     if (got == 0)
       return file;
     if (file.bytes.size() + static_cast<size_t>(got) > kSettingsFileLimit)
-      return {SettingsFileState::TooLarge, {}};
+      return {ProfileFileState::TooLarge, {}};
     file.bytes.append(chunk, static_cast<size_t>(got));
   }
 }
 
-const char *settingsFileStateText(SettingsFileState state) {
+const char *profileFileStateText(ProfileFileState state) {
   switch (state) {
-  case SettingsFileState::Read:
+  case ProfileFileState::Read:
     return "readable";
-  case SettingsFileState::Missing:
+  case ProfileFileState::Missing:
     return "missing";
-  case SettingsFileState::NotRegular:
+  case ProfileFileState::NotRegular:
     return "not a regular file";
-  case SettingsFileState::TooLarge:
+  case ProfileFileState::TooLarge:
     return "larger than 1 MiB";
-  case SettingsFileState::Unreadable:
+  case ProfileFileState::Unreadable:
     return "no permission or a read error";
   }
   return "no permission or a read error";
@@ -69,8 +69,8 @@ const char *settingsFileStateText(SettingsFileState state) {
 
 std::string readProfileFile(const std::string &fileName, std::string_view section,
                             std::string_view key, std::string_view fallback) {
-  SettingsFileBytes file = loadSettingsFile(fileName);
-  return profileValue(file.state == SettingsFileState::Read ? file.bytes : std::string(), section,
+  ProfileFileBytes file = loadProfileFile(fileName);
+  return profileValue(file.state == ProfileFileState::Read ? file.bytes : std::string(), section,
                       key, fallback);
 }
 

@@ -60,33 +60,33 @@ TEST_F(ProfileFile, OnlyRegularFilesUpToTheLimitAreRead) {
   struct Case {
     const char *label;
     std::string path;
-    SettingsFileState state;
+    ProfileFileState state;
   };
   const Case cases[] = {
-      {"FIFO without a writer", fifo.string(), SettingsFileState::NotRegular},
-      {"endless device", "/dev/zero", SettingsFileState::NotRegular},
-      {"empty device", "/dev/null", SettingsFileState::NotRegular},
-      {"folder", dir.string(), SettingsFileState::NotRegular},
-      {"over the limit", overLimit.string(), SettingsFileState::TooLarge},
-      {"at the limit", atLimit.string(), SettingsFileState::Read},
-      {"missing file", (dir / "missing.ini").string(), SettingsFileState::Missing},
-      {"missing folder", (dir / "missing" / "x.ini").string(), SettingsFileState::Missing},
-      {"no name", "", SettingsFileState::Missing},
+      {"FIFO without a writer", fifo.string(), ProfileFileState::NotRegular},
+      {"endless device", "/dev/zero", ProfileFileState::NotRegular},
+      {"empty device", "/dev/null", ProfileFileState::NotRegular},
+      {"folder", dir.string(), ProfileFileState::NotRegular},
+      {"over the limit", overLimit.string(), ProfileFileState::TooLarge},
+      {"at the limit", atLimit.string(), ProfileFileState::Read},
+      {"missing file", (dir / "missing.ini").string(), ProfileFileState::Missing},
+      {"missing folder", (dir / "missing" / "x.ini").string(), ProfileFileState::Missing},
+      {"no name", "", ProfileFileState::Missing},
   };
   for (const Case &c : cases) {
-    SettingsFileBytes file = loadSettingsFile(c.path);
+    ProfileFileBytes file = loadProfileFile(c.path);
     EXPECT_EQ(file.state, c.state) << c.label;
-    EXPECT_EQ(file.bytes.empty(), c.state != SettingsFileState::Read) << c.label;
+    EXPECT_EQ(file.bytes.empty(), c.state != ProfileFileState::Read) << c.label;
     EXPECT_EQ(readProfileFile(c.path, "Path", "default", "fb"),
-              c.state == SettingsFileState::Read ? "x" : "fb")
+              c.state == ProfileFileState::Read ? "x" : "fb")
         << c.label;
   }
 }
 
 // /proc reports a size of 0 for files that hold text: the limit counts the bytes read.
 TEST_F(ProfileFile, TheLimitHoldsForWhatIsReadNotWhatIsStated) {
-  SettingsFileBytes status = loadSettingsFile("/proc/self/status");
-  EXPECT_EQ(status.state, SettingsFileState::Read);
+  ProfileFileBytes status = loadProfileFile("/proc/self/status");
+  EXPECT_EQ(status.state, ProfileFileState::Read);
   EXPECT_NE(status.bytes.find("Name:"), std::string::npos);
 }
 

@@ -2,24 +2,17 @@
 #ifndef VELMORA_HOST_POSIX_X11_KEY_STATE_H
 #define VELMORA_HOST_POSIX_X11_KEY_STATE_H
 
-#include "launcher/modifier_keys.h"
+#include "host/posix/held_keys.h"
 
-#include <bitset>
 #include <optional>
 
 namespace velmora {
 
-// The slots whose key or button is down: Shift, Ctrl or Alt (left or right), and mouse buttons
-// 8 and 9 for X1 and X2.
-using HeldKeys = std::bitset<kSlotCount>;
-
-// How long the whole look at the held keys may take, the display's connection included.
-constexpr long kKeyQueryDeadlineMs = 200;
-
 // What is held right now on the display that DISPLAY names. libX11 and libXi are loaded at run
 // time, so a machine without them, or without a display, simply has nothing held (no value);
 // so has a display that does not answer within `budgetMs` or drops the connection. Nothing is
-// written to stderr.
+// written to stderr. Shift, Ctrl or Alt (left or right) count, and mouse buttons 8 and 9 for X1
+// and X2.
 std::optional<HeldKeys> readX11HeldKeys(long budgetMs = kKeyQueryDeadlineMs);
 
 } // namespace velmora

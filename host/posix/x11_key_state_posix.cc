@@ -136,20 +136,13 @@ std::optional<HeldKeys> queryX11() {
 // sets) to say that it answered at all.
 constexpr unsigned char kAnswered = 1u << static_cast<unsigned>(ModifierSlot::Default);
 
-long millisecondsSince(const timespec &start) {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
-}
-
 } // namespace
 
 std::optional<HeldKeys> readX11HeldKeys(long budgetMs) {
   const char *display = std::getenv("DISPLAY");
   if (display == nullptr || *display == '\0')
     return std::nullopt;
-  timespec start{};
-  clock_gettime(CLOCK_MONOTONIC, &start);
+  auto start = std::chrono::steady_clock::now();
   int answer[2];
   if (pipe2(answer, O_CLOEXEC) != 0)
     return std::nullopt;

@@ -1,7 +1,8 @@
-// The keys and mouse buttons that choose a template: for each, the template's key in the
-// settings file, the virtual key the platform is asked about and the names people use for it.
-#ifndef VELMORA_LAUNCHER_MODIFIER_KEYS_H
-#define VELMORA_LAUNCHER_MODIFIER_KEYS_H
+// The keys and mouse buttons the platform is asked about, which choose a template: for each, the
+// template's key in the settings file, the virtual key the platform is asked about and the names
+// people use for it.
+#ifndef VELMORA_PLATFORM_MODIFIER_KEYS_H
+#define VELMORA_PLATFORM_MODIFIER_KEYS_H
 
 #include <cstddef>
 #include <cstdint>

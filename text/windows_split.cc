@@ -1,4 +1,4 @@
-#include "check/check_platform.h"
+#include "text/windows_split.h"
 
 namespace velmora {
 

@@ -1,6 +1,4 @@
-#include "host/posix/held_keys.h"
-
-#include <time.h>
+#include "host/posix/key_reading.h"
 
 namespace velmora {
 
@@ -17,8 +15,7 @@ std::string KeyReading::source() const {
 
 KeyReading readHeldKeys(const InputDeviceSource &devices,
                         const std::function<std::optional<HeldKeys>(long budgetMs)> &x11) {
-  timespec start{}, now{};
-  clock_gettime(CLOCK_MONOTONIC, &start);
+  auto start = std::chrono::steady_clock::now();
   KeyReading reading;
   reading.devices = readInputDeviceKeys(devices, kKeyQueryDeadlineMs);
   if (reading.devices.readable()) {
@@ -26,8 +23,7 @@ KeyReading readHeldKeys(const InputDeviceSource &devices,
     reading.held = reading.devices.held;
     return reading;
   }
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  long spent = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+  long spent = millisecondsSince(start);
   if (spent < kKeyQueryDeadlineMs) {
     if (std::optional<HeldKeys> held = x11(kKeyQueryDeadlineMs - spent)) {
       reading.fromX11 = true;

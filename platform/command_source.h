@@ -1,0 +1,42 @@
+// Where the launcher's input comes from: the process's command line and its own path.
+#ifndef VELMORA_PLATFORM_COMMAND_SOURCE_H
+#define VELMORA_PLATFORM_COMMAND_SOURCE_H
+
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+// An argument that the command line could not carry unchanged, so the launcher would see
+// another text than the caller gave.
+struct UncarriedArgument {
+  int index = 0; // 1-based, as the launcher counts its arguments
+  std::string text;
+  std::string reason;
+};
+
+class CommandSource {
+public:
+  virtual ~CommandSource() = default;
+
+  // GetCommandLineA: the process's command line, up to its terminating NUL.
+  virtual const char *commandLine() const = 0;
+
+  // GetModuleFileNameA(NULL, buffer, capacity): fills the buffer and returns the byte count the
+  // call reports (0 on failure). The bytes past that count are unspecified. A count equal to
+  // the capacity means the path was cut.
+  virtual int moduleFileName(char *buffer, int capacity) const = 0;
+  // The capacity to ask with: 261 on Windows, the longest path the system has elsewhere.
+  virtual int modulePathCapacity() const = 0;
+
+  // Set when the command line lost or changed an argument on its way in; the launcher then
+  // starts nothing.
+  virtual std::optional<UncarriedArgument> uncarriedArgument() const = 0;
+  // Whether the command line held characters that the ANSI code page cannot carry, so that the
+  // launcher received '?' or look-alikes. Only Windows hands a program both forms.
+  virtual bool commandLineLostCharacters() const = 0;
+};
+
+} // namespace velmora
+
+#endif

@@ -1,0 +1,52 @@
+// Starting the launch command (the system's limits, how it reads a command, the start) and
+// telling whoever started velmora when something went wrong.
+#ifndef VELMORA_PLATFORM_PROCESS_STARTER_H
+#define VELMORA_PLATFORM_PROCESS_STARTER_H
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+// The program that process creation would start for a launch command.
+struct ProgramLookup {
+  std::string program; // as process creation reads it from the command
+  std::string path;    // the file it starts; empty when there is none
+  // The program was read from an unquoted path that holds a blank, or such a path names another
+  // program than the one taken: a file planted at a shorter prefix runs instead.
+  bool unquotedBlank = false;
+};
+
+class ProcessStarter {
+public:
+  virtual ~ProcessStarter() = default;
+
+  // No launch command longer than this many bytes can start; the launcher stops building one
+  // there, whatever the template and the arguments would make of it.
+  virtual size_t launchCommandByteLimit() const = 0;
+  // Whether process creation takes `command` (on Windows: at most 32,766 UTF-16 units).
+  virtual bool launchCommandFits(std::string_view command) const = 0;
+  // The launch command as the started program reads it: the program first.
+  virtual std::vector<std::string> splitLaunchCommand(const std::string &command) const = 0;
+  // The program process creation would start for `command`, whose first token by the split
+  // above is `firstToken`.
+  virtual ProgramLookup findProgram(const std::string &command,
+                                    const std::string &firstToken) const = 0;
+
+  // CreateProcessA(NULL, commandLine, ...) with a default start-up record; the result is not
+  // reported because the launcher ignores it.
+  virtual void createProcess(const std::string &commandLine) const = 0;
+  // PostQuitMessage(0).
+  virtual void postQuitRequest() const = 0;
+
+  // The failure box: title and text are UTF-8.
+  virtual void showFailure(const char *title, const char *text) const = 0;
+  // One line for whoever started velmora (standard error where there is one).
+  virtual void writeError(std::string_view line) const = 0;
+};
+
+} // namespace velmora
+
+#endif
