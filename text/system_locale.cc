@@ -6,13 +6,18 @@
 #include <cstring>
 
 namespace velmora {
-namespace {
 
-constexpr uint32_t kNtPlatform = 2;
-
-// Constant-initialised: nothing runs before main.
+namespace detail {
 SystemLocale gLocale;
 LeadByteSet gLeadBytes;
+} // namespace detail
+
+namespace {
+
+using detail::gLeadBytes;
+using detail::gLocale;
+
+constexpr uint32_t kNtPlatform = 2;
 
 constexpr uint32_t kUtf8CodePage = 65001;
 
@@ -28,17 +33,6 @@ bool fillLeadByteSet(const TextRules &rules, uint32_t localeId) {
 }
 
 } // namespace
-
-const SystemLocale &systemLocale() {
-  return gLocale;
-}
-const LeadByteSet &leadByteSet() {
-  return gLeadBytes;
-}
-const LeadByteSet &activeLeadBytes() {
-  static constexpr LeadByteSet kNone;
-  return gLocale.farEastMode ? gLeadBytes : kNone;
-}
 
 bool isWesternLanguage(uint16_t primaryLanguage) {
   // Neutral, Danish, German, English, Spanish, Finnish, French, Italian, Dutch, Norwegian,

@@ -18,15 +18,29 @@ struct SystemLocale {
   bool farEastMode = false;
 };
 
-// Written once by initSystemLocale at start-up, read-only afterwards.
-const SystemLocale &systemLocale();
-const LeadByteSet &leadByteSet();
+namespace detail {
+// The record itself: written once by initSystemLocale at start-up, read-only afterwards.
+// Constant-initialised, so nothing runs before main. Read it through the functions below, which
+// the command-line splitter calls for every character.
+extern SystemLocale gLocale;
+extern LeadByteSet gLeadBytes;
+inline constexpr LeadByteSet kNoLeadBytes{};
+} // namespace detail
+
+inline const SystemLocale &systemLocale() {
+  return detail::gLocale;
+}
+inline const LeadByteSet &leadByteSet() {
+  return detail::gLeadBytes;
+}
 inline bool farEastMode() {
-  return systemLocale().farEastMode;
+  return detail::gLocale.farEastMode;
 }
 // The double-byte rules in force: the lead bytes in far-east mode, none otherwise. Everything
 // that steps through text by characters without the platform's own call reads them here.
-const LeadByteSet &activeLeadBytes();
+inline const LeadByteSet &activeLeadBytes() {
+  return detail::gLocale.farEastMode ? detail::gLeadBytes : detail::kNoLeadBytes;
+}
 
 // Takes the platform identifier, then settles localeId, the language fields, leadByteSet and
 // farEastMode from the platform's answers.
