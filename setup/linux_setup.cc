@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -282,6 +283,13 @@ public:
   explicit LinuxSetup(std::string &out) : out_(out) {
     std::string config = xdgHome("XDG_CONFIG_HOME", ".config");
     listPath_ = config.empty() ? "" : config + "/mimeapps.list";
+    // A list kept elsewhere and linked here (as dotfile managers do) is edited where it lies:
+    // renaming over the link would replace it with a copy.
+    char target[PATH_MAX];
+    struct stat link;
+    if (!listPath_.empty() && lstat(listPath_.c_str(), &link) == 0 && S_ISLNK(link.st_mode) &&
+        realpath(listPath_.c_str(), target) != nullptr)
+      listPath_ = target;
     recordFolder_ = config + "/velmora";
     recordPath_ = recordFolder_ + "/setup.list";
   }

@@ -339,7 +339,12 @@ public:
       return usage("--program names velmora.exe or velmora-utf8.exe, not \"" + base.program + "\"");
     if (!options.ini.empty()) {
       base.ini = files_.fullPath(options.ini);
-      if (base.ini.empty() || base.ini.find('|') != std::string::npos)
+      // A quotation mark would end the quoted argument early; '|' and control characters are
+      // no part of a Windows path either.
+      bool strange = std::any_of(base.ini.begin(), base.ini.end(), [](char c) {
+        return c == '"' || c == '|' || static_cast<unsigned char>(c) < ' ';
+      });
+      if (base.ini.empty() || strange)
         return usage("cannot use \"" + options.ini + "\" as a settings file");
     }
     std::vector<Registration> wanted;

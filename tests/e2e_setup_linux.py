@@ -124,6 +124,18 @@ class Setup(unittest.TestCase):
         self.assertIn("nothing to remove", self.run_setup("remove"))
         self.assertEqual(self.listed(), ORIGINAL)
 
+    def test_a_linked_list_is_edited_where_it_lies(self):
+        kept = os.path.join(self.dir, "dotfiles-mimeapps.list")
+        with open(kept, "wb") as f:
+            f.write(ORIGINAL)
+        os.symlink(kept, self.list)
+        self.run_setup("open-with", "image/png")
+        self.assertTrue(os.path.islink(self.list))
+        self.assertIn(b"image/png=velmora.desktop;", self.listed())
+        self.run_setup("remove")
+        self.assertTrue(os.path.islink(self.list))
+        self.assertEqual(self.listed(), ORIGINAL)
+
     def test_a_list_that_was_not_there_goes_again(self):
         self.run_setup("open-with", "text/plain")
         self.assertTrue(os.path.exists(self.list))
