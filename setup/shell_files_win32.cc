@@ -2,6 +2,7 @@
 // attributes through the wide API, and nothing else.
 #include "setup/shell_files_win32.h"
 
+#include "host/exact_rendering.h"
 #include "setup/utf16.h"
 
 #include <windows.h>
@@ -88,22 +89,17 @@ public:
     std::optional<std::wstring> wide = utf16From(text);
     if (!wide)
       return false;
-    if (wide->empty() || GetACP() == CP_UTF8)
+    if (wide->empty())
       return true;
-    // No best fit, and the read-back must give every unit back.
-    BOOL usedDefault = FALSE;
-    int bytes =
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide->data(),
-                            static_cast<int>(wide->size()), nullptr, 0, nullptr, &usedDefault);
-    if (bytes <= 0 || usedDefault)
+    // The ANSI copy Windows would hand velmora.exe, best fit and all, must read back whole.
+    int bytes = WideCharToMultiByte(CP_ACP, 0, wide->data(), static_cast<int>(wide->size()),
+                                    nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
       return false;
     std::string ansi(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide->data(), static_cast<int>(wide->size()),
-                        ansi.data(), bytes, nullptr, &usedDefault);
-    int units = MultiByteToWideChar(CP_ACP, 0, ansi.data(), bytes, nullptr, 0);
-    std::wstring back(static_cast<size_t>(units > 0 ? units : 0), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), bytes, back.data(), units);
-    return !usedDefault && back == *wide;
+    WideCharToMultiByte(CP_ACP, 0, wide->data(), static_cast<int>(wide->size()), ansi.data(), bytes,
+                        nullptr, nullptr);
+    return isExactRendering(ansi, *wide);
   }
 
   std::optional<ShellLink> readLink(const std::string &path) const override {
