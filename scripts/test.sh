@@ -46,6 +46,8 @@ if kernel_runs_i386; then
   echo "test.sh: this kernel runs i386 code: the 32-bit programs run natively, and one case" \
        "through qemu-user (win32_qemu_forced_western)"
   suite "windows (32-bit, under wine32)" ctest --preset windows
+  # Keys really held are read on both builds in every run: here the x86_64 one too.
+  suite "windows64 held keys (under wine64)" ctest --preset windows64 -L keys
 else
   echo "test.sh: this kernel cannot run i386 code, so the native road of the 32-bit programs" \
        "is not taken here: they run through qemu-user, and the Wine suites on the x86_64 build"

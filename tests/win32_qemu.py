@@ -9,7 +9,7 @@ for i386 programs for the length of the run and removed after.
   win32_qemu.py forced CASE --work DIR --zip ZIP --starter S --recorder R
                                                all three for one case, through qemu-user always
 
-CASE is western, japanese, check or utf8. VELMORA_WIN32_THROUGH_QEMU=1 takes qemu even where
+CASE is western, japanese, check, utf8, register or keys. VELMORA_WIN32_THROUGH_QEMU=1 takes qemu even where
 the kernel could run the programs itself. Exit status 77 means skipped, and says why."""
 import argparse
 import os
@@ -18,6 +18,8 @@ import subprocess
 import sys
 import time
 import zipfile
+
+import e2e_keys_wine
 
 SKIP = 77
 HANDLER = "velmora-qemu-i386"
@@ -252,6 +254,16 @@ def run(args):
                               env=wine_env(args.work, "C.UTF-8"), capture_output=True,
                               timeout=600)
         expect("HKCU\\Software\\velmora after remove", left.returncode, 1)
+    elif args.case == "keys":
+        # Keys really held under Xvfb, read by the zip's programs through their GetKeyState.
+        zipped = os.path.join(args.work, "zip")
+        return e2e_keys_wine.main([
+            "--loader", WINE32, "--wineserver", "/usr/lib/wine/wineserver",
+            "--prefix", os.path.join(args.work, "prefix"), "--work", args.work,
+            "--velmora", os.path.join(zipped, "velmora.exe"),
+            "--check", os.path.join(zipped, "velmora-check.exe"),
+            "--key-starter", args.key_starter, "--key-window", args.key_window,
+            "--recorder", args.recorder])
     for failure in failures:
         print("FAILED " + failure)
     return 1 if failures else 0
@@ -265,6 +277,8 @@ def main():
     parser.add_argument("--zip")
     parser.add_argument("--starter")
     parser.add_argument("--recorder")
+    parser.add_argument("--key-starter")
+    parser.add_argument("--key-window")
     args = parser.parse_args()
     return {"setup": setup, "run": run, "cleanup": cleanup, "forced": forced}[args.action](args)
 

@@ -3,6 +3,8 @@
 // have ended, and prints the program's exit status; with several files, one after the other.
 // A file holds ANSI bytes for CreateProcessA or, after --utf8, UTF-8 text for CreateProcessW,
 // as Explorer starts programs.
+#include "job_wait.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -49,19 +51,7 @@ DWORD startAndWait(const char *lineFile, bool utf8) {
   }
   AssignProcessToJobObject(job, process.hProcess);
   ResumeThread(process.hThread);
-  // Generous: under an emulated Wine a process start can take long. The test drivers bound the
-  // whole run with their own time-outs.
-  WaitForSingleObject(process.hProcess, 600000);
-  DWORD status = 103;
-  GetExitCodeProcess(process.hProcess, &status);
-  for (int waited = 0; waited < 6000; ++waited) {
-    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
-    if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info,
-                                   nullptr) ||
-        info.ActiveProcesses == 0)
-      break;
-    Sleep(100);
-  }
+  DWORD status = waitForProgramAndJob(process.hProcess, job);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   CloseHandle(job);
