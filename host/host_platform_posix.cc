@@ -264,7 +264,7 @@ bool PosixPlatform::launchCommandFits(std::string_view command) const {
 }
 
 std::vector<std::string> PosixPlatform::splitLaunchCommand(const std::string &command) const {
-  return splitCommandLine(*this, command.c_str());
+  return splitCommandLine(*this, command.c_str(), SeparatorBytes::Alone);
 }
 
 ProgramLookup PosixPlatform::findProgram(const std::string &, const std::string &firstToken) const {

@@ -135,6 +135,45 @@ TEST(PosixPlatform, OneDoubleByteDecisionForSplitterAndTextRoutines) {
   }
 }
 
+// A folder name that ends in a lead byte must not take the template's closing quotation mark
+// as its second byte: the program gets exactly the arguments the template has, each the
+// substituted text, for every lead byte of every double-byte codeset.
+TEST(PosixPlatform, ASubstitutedTextNeverChangesTheArguments) {
+  struct Case {
+    const char *commandTemplate;
+    std::vector<int> tokens; // 0: "app", 1: the folder, 2: the target, 3: the middle argument
+  };
+  const Case cases[] = {{"app \"%D\" \"%D\"", {0, 1, 1}},
+                        {"app \"%D\" \"%O1\"", {0, 1, 3}},
+                        {"app \"%O1\"\t\"%D\"", {0, 3, 1}},
+                        {"app \"%P\" %O1", {0, 2, 3}}};
+  char program[] = "/usr/bin/velmora";
+  char middle[] = "-o";
+  for (const char *codeset : {"GBK", "BIG5", "EUC-KR", "SHIFT_JIS"}) {
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+      std::string folder = std::string("/d/x --evil ") + static_cast<char>(lead);
+      std::string target = folder + "/f.txt";
+      char *argv[] = {program, middle, target.data(), nullptr};
+      PosixPlatform host(3, argv, "xx_YY", codeset);
+      initSystemLocale(host);
+      const char pair[] = {static_cast<char>(lead), 'A', '\0'};
+      if (host.charLength(pair) != 2)
+        continue;
+      ArgumentList arguments(host, host);
+      const std::string texts[] = {"app", folder, target, middle};
+      for (const Case &c : cases) {
+        std::string command = *substituteArguments(
+            *expandTemplate(host, c.commandTemplate, arguments.argumentAt(2)), arguments, false);
+        std::vector<std::string> wanted;
+        for (int token : c.tokens)
+          wanted.push_back(texts[token]);
+        EXPECT_EQ(host.splitLaunchCommand(command), wanted)
+            << codeset << " lead byte " << lead << ": " << c.commandTemplate;
+      }
+    }
+  }
+}
+
 TEST(PosixPlatform, TheWholeProgramPathOrNone) {
   char program[] = "v";
   char *argv[] = {program, nullptr};

@@ -97,9 +97,10 @@ if ! qemu-i386-static --version 2>/dev/null | grep -q 'version \(8\|9\|[1-9][0-9
 fi
 
 # Without the Linux locale, Wine maps Unix file names wrongly under LC_ALL=ja_JP.UTF-8. The
-# Latin-1 de_DE is where the native build's settings text is not UTF-8, and zh_CN.GBK a
-# double-byte locale whose rules a UTF-8 file name must not bend.
-wanted=('ja_JP.UTF-8 UTF-8:ja_JP.utf8' 'de_DE ISO-8859-1:de_DE' 'zh_CN.GBK GBK:zh_CN.gbk')
+# Latin-1 de_DE is where the native build's settings text is not UTF-8, and zh_CN.GBK, zh_TW.BIG5
+# and ko_KR.EUC-KR double-byte locales whose rules a UTF-8 file name must not bend.
+wanted=('ja_JP.UTF-8 UTF-8:ja_JP.utf8' 'de_DE ISO-8859-1:de_DE' 'zh_CN.GBK GBK:zh_CN.gbk'
+        'zh_TW.BIG5 BIG5:zh_TW.big5' 'ko_KR.EUC-KR EUC-KR:ko_KR.euckr')
 generate=no
 for want in "${wanted[@]}"; do
   locale -a 2>/dev/null | grep -qix "${want#*:}" || generate=yes

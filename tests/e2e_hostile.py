@@ -224,6 +224,32 @@ class Hostile(NativeCase):
                 self.assertEqual(self.recorded(),
                                  [[b"own", os.path.dirname(target).encode()]])
 
+    def test_a_folder_name_never_adds_an_argument_in_a_double_byte_locale(self):
+        # A folder whose name ends in a byte the locale takes as a lead byte (表 is E8 A1 A8 in
+        # UTF-8, and A8 leads in GBK) must not take the closing quotation mark with it: the
+        # program gets exactly the template's arguments, each the substituted text.
+        locales = [(name, lead) for name, lead in (("zh_CN.gbk", range(0x81, 0xff)),
+                                                   ("zh_TW.big5", range(0x81, 0xff)),
+                                                   ("ko_KR.euckr", range(0xa1, 0xff)),
+                                                   ("ja_JP.sjis", [*range(0x81, 0xa0),
+                                                                   *range(0xe0, 0xfd)]))
+                   if have_locale(name)]
+        if not locales:
+            self.skipTest("no double-byte locale is generated (scripts/install-deps.sh makes three)")
+        self.settings('default=REC "%D" "%O1" "%D"')
+        for name, leads in locales:
+            for lead in leads:
+                folder = os.path.join(self.dir.encode(), b"dl", b"x --evil " + bytes([lead]))
+                target = os.path.join(folder, b"f.txt")
+                with self.subTest(locale=name, lead=hex(lead)):
+                    if os.path.exists(self.record):
+                        os.remove(self.record)
+                    self.run_velmora("-o 1", target, env={"LC_ALL": name})
+                    self.assertEqual(self.recorded(), [[folder, b"-o 1", folder]])
+            report = self.check("-o 1", target, env={"LC_ALL": name}).stdout
+            self.assertEqual(e2e_support.report_values(report, b"argument"),
+                             [folder, b"-o 1", folder], report)
+
     def test_chained_placeholders_take_linear_time(self):
         # Each argument brings in the next pass's placeholder: 120,000 passes that each find
         # one. Quadratic, this took minutes; the time-out is a hang guard, not a measurement.

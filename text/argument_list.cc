@@ -19,9 +19,16 @@ bool endsToken(char byte) {
   return static_cast<unsigned char>(byte) <= 0x20;
 }
 
-// A character is never shorter than its first byte, whatever the platform answers.
-size_t charStep(const TextRules &rules, const char *at) {
-  return static_cast<size_t>(std::max(1, rules.charLength(at)));
+// A character is never shorter than its first byte, whatever the platform answers. Where the
+// separators stand alone, a character ends before the first one, so that a lead byte never
+// takes a quotation mark or a blank as its second byte.
+size_t charStep(const TextRules &rules, const char *at, SeparatorBytes separators) {
+  size_t step = static_cast<size_t>(std::max(1, rules.charLength(at)));
+  if (separators == SeparatorBytes::Alone)
+    for (size_t i = 1; i < step; ++i)
+      if (endsToken(at[i]) || at[i] == kQuote)
+        return i;
+  return step;
 }
 
 size_t skipSeparators(const char *text, size_t position) {
@@ -37,8 +44,8 @@ size_t skipSeparators(const char *text, size_t position) {
 
 // One walk over a token from `position`. With `out` null it only measures, so that the token can
 // be allocated once at its final length and then copied by the same rules.
-size_t walkToken(const TextRules &rules, const char *text, size_t position, size_t &length,
-                 char *out) {
+size_t walkToken(const TextRules &rules, SeparatorBytes separators, const char *text,
+                 size_t position, size_t &length, char *out) {
   length = 0;
   auto take = [&](size_t count) {
     if (out != nullptr)
@@ -50,11 +57,11 @@ size_t walkToken(const TextRules &rules, const char *text, size_t position, size
     if (text[position] == kQuote) {
       ++position;
       while (text[position] != '\0' && text[position] != kQuote)
-        take(charStep(rules, text + position));
+        take(charStep(rules, text + position, separators));
       if (text[position] == kQuote)
         ++position;
     } else {
-      take(charStep(rules, text + position));
+      take(charStep(rules, text + position, separators));
     }
   }
   return position;
@@ -63,30 +70,37 @@ size_t walkToken(const TextRules &rules, const char *text, size_t position, size
 // Steps over one token without building it: reports whether it was empty.
 size_t skipArgument(const TextRules &rules, const char *text, size_t position, bool &empty) {
   size_t length = 0;
-  position = walkToken(rules, text, skipSeparators(text, position), length, nullptr);
+  position = walkToken(rules, SeparatorBytes::InCharacters, text, skipSeparators(text, position),
+                       length, nullptr);
   empty = length == 0;
   return position;
+}
+
+ArgumentToken nextToken(const TextRules &rules, SeparatorBytes separators, const char *text,
+                        size_t position) {
+  size_t start = skipSeparators(text, position);
+  size_t length = 0;
+  ArgumentToken result;
+  result.position = walkToken(rules, separators, text, start, length, nullptr);
+  if (length > 0) {
+    result.token.resize(length);
+    walkToken(rules, separators, text, start, length, result.token.data());
+  }
+  return result;
 }
 
 } // namespace
 
 ArgumentToken nextArgument(const TextRules &rules, const char *text, size_t position) {
-  size_t start = skipSeparators(text, position);
-  size_t length = 0;
-  ArgumentToken result;
-  result.position = walkToken(rules, text, start, length, nullptr);
-  if (length > 0) {
-    result.token.resize(length);
-    walkToken(rules, text, start, length, result.token.data());
-  }
-  return result;
+  return nextToken(rules, SeparatorBytes::InCharacters, text, position);
 }
 
-std::vector<std::string> splitCommandLine(const TextRules &rules, const char *text) {
+std::vector<std::string> splitCommandLine(const TextRules &rules, const char *text,
+                                          SeparatorBytes separators) {
   std::vector<std::string> tokens;
   size_t position = 0;
   for (;;) {
-    ArgumentToken next = nextArgument(rules, text, position);
+    ArgumentToken next = nextToken(rules, separators, text, position);
     if (next.token.empty())
       return tokens;
     tokens.push_back(std::move(next.token));

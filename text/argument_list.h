@@ -24,9 +24,17 @@ struct ArgumentToken {
 // further argument.
 ArgumentToken nextArgument(const TextRules &rules, const char *text, size_t position);
 
+// Whether the bytes that shape a command line (the quotation mark, and the separators 0x01 to
+// 0x20) may be the second byte of a double-byte character. CharNextA says they may, and Windows
+// splits so. No double-byte character set in use on Linux has them as a second byte, so there
+// they stand alone: a text that ends in a lead byte, put into a template, then never takes the
+// template's closing quotation mark or blank with it.
+enum class SeparatorBytes { InCharacters, Alone };
+
 // Every token of a whole command line, token 0 included; used to read a launch command the way
 // the launcher reads its own command line.
-std::vector<std::string> splitCommandLine(const TextRules &rules, const char *text);
+std::vector<std::string> splitCommandLine(const TextRules &rules, const char *text,
+                                          SeparatorBytes separators = SeparatorBytes::InCharacters);
 
 // The command line is split again for each request.
 class ArgumentList {
