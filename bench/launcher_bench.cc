@@ -122,6 +122,53 @@ void ComposeChainedPlaceholders(benchmark::State &state) {
   reportLine(state, *host);
 }
 
+// Chained arguments and a target as long as Linux takes one argument (120,000 bytes): every
+// pass finds its placeholder in a long command, which each pass used to read whole.
+void ComposeChainedLongTarget(benchmark::State &state) {
+  std::vector<std::string> argv = {"/opt/velmora/velmora", settingsFile("%O1 \"%P\"")};
+  for (int64_t n = 2; n <= state.range(0); ++n)
+    argv.push_back("%O" + std::to_string(n));
+  argv.push_back("end");
+  argv.push_back("/tmp/" + std::string(120000, 'a'));
+  Host host = hostWith(argv);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(composeLaunchPlan(*host));
+  reportLine(state, *host);
+}
+
+// The same with a target full of "%O" that no pass takes ("%O0x%Oy").
+void ComposeChainedUnmatchedTarget(benchmark::State &state) {
+  std::vector<std::string> argv = {"/opt/velmora/velmora", settingsFile("%O1 \"%P\"")};
+  for (int64_t n = 2; n <= state.range(0); ++n)
+    argv.push_back("%O" + std::to_string(n));
+  argv.push_back("end");
+  std::string target = "/tmp/";
+  while (target.size() < 120000)
+    target += "%O0x%Oy";
+  argv.push_back(target);
+  Host host = hostWith(argv);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(composeLaunchPlan(*host));
+  reportLine(state, *host);
+}
+
+// A template of as many different placeholders as a settings value holds (%O1 to %O399), each
+// argument a long path, and a long target.
+void ComposeManyPlaceholdersLongText(benchmark::State &state) {
+  std::string commandTemplate = "\"%P\"";
+  int64_t count = 0;
+  while (commandTemplate.size() + 7 < 2047)
+    commandTemplate += " %O" + std::to_string(++count);
+  std::vector<std::string> argv = {"/opt/velmora/velmora", settingsFile(commandTemplate)};
+  for (int64_t n = 1; n <= count; ++n)
+    argv.push_back("/home/user/" + std::string(200, 'd') + "/file-" + std::to_string(n));
+  argv.push_back("/tmp/" + std::string(30000, 'a'));
+  Host host = hostWith(argv);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(composeLaunchPlan(*host));
+  reportLine(state, *host);
+}
+
 // Crafted arguments that double the command at every pass ("%O2%O2", "%O3%O3", ...): each
 // pass stops at the launch command limit, so this costs what a long command costs, however
 // many such arguments there are.
@@ -161,6 +208,19 @@ BENCHMARK(ComposeChainedPlaceholders)
     ->Arg(12000)
     ->Arg(120000)
     ->Iterations(3);
+BENCHMARK(ComposeChainedLongTarget)
+    ->Unit(benchmark::kMillisecond)
+    ->Arg(1200)
+    ->Arg(12000)
+    ->Arg(120000)
+    ->Iterations(3);
+BENCHMARK(ComposeChainedUnmatchedTarget)
+    ->Unit(benchmark::kMillisecond)
+    ->Arg(1200)
+    ->Arg(12000)
+    ->Arg(120000)
+    ->Iterations(3);
+BENCHMARK(ComposeManyPlaceholdersLongText)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ComposeDoublingPlaceholders)->Unit(benchmark::kMillisecond)->Arg(20)->Arg(40)->Arg(1000);
 BENCHMARK(ExpansionManyPlaceholders)->Unit(benchmark::kMicrosecond);
 

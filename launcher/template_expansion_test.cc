@@ -74,6 +74,13 @@ TEST(TemplateExpansion, SecondStageReplacesPassByPass) {
        R"(e C:\-n.txt)"},
       {"any case, no leading zero", "p -a -b t", false, "%o1 %O01 %O3", "-a %O01 %O3"},
       {"empty template", "p a t", false, "", ""},
+      // Placeholders that form across what a pass brought in, and when they may be taken.
+      {"a '%' before the place", "p O2 x t", false, "%%O1", "x"},
+      {"\"%O\" before the place", "p 2 y t", false, "%O%O1", "y"},
+      {"\"%O\" at the end of an argument", "p %O z t", false, "%O12", "z"},
+      {"digits that read on", "p 5 b c t", false, "%O3%O1", "c5"},
+      {"a placeholder brought in after its pass", "p a %O1x t", false, "%O2", "%O1x"},
+      {"a placeholder completed after its pass", "p %O b 2 t", false, "%O1%O3", "%O2"},
   };
   FakePlatform fake;
   fake.activate(FakeLocale::Western);

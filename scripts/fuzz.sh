@@ -25,7 +25,7 @@ run() {
 }
 
 status=0
-targets=(argument_list byte_kind command_line_builder profile_reader text_routines)
+targets=(argument_list argument_passes byte_kind command_line_builder profile_reader text_routines)
 for ((i = 0; i < ${#targets[@]}; i += 2)); do
   pids=()
   for name in "${targets[@]:i:2}"; do

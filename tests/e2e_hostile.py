@@ -252,13 +252,15 @@ class Hostile(NativeCase):
 
     def test_chained_placeholders_take_linear_time(self):
         # Each argument brings in the next pass's placeholder: 120,000 passes that each find
-        # one. Quadratic, this took minutes; the time-out is a hang guard, not a measurement.
-        self.settings("default=REC %O1")
-        args = [f"%O{k + 1}" for k in range(1, 120_000)] + ["end", "t"]
+        # one, in a command that a 120,000-byte target makes long. Each pass reading the whole
+        # command took 38 s; the time-out is a hang guard, not a measurement.
+        self.settings('default=REC %O1 "%P"')
+        target = os.path.join(self.dir, "a" * 200, "b" * 200, "%O0x" * 29_800)
+        args = [f"%O{k + 1}" for k in range(1, 120_000)] + ["end", target]
         done = subprocess.run([self.velmora, *args], capture_output=True,
                               env=self.environment(), timeout=60)
         self.assertEqual((done.returncode, done.stderr), (0, b""))
-        self.assertEqual(self.recorded(), [[b"end"]])
+        self.assertEqual(self.recorded(), [[b"end", target.encode()]])
 
     @unittest.skipUnless(have_locale("de_DE"), "the de_DE (ISO-8859-1) locale is not generated")
     def test_c1_and_bidirectional_controls_are_shown_escaped(self):

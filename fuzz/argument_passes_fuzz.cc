@@ -1,0 +1,61 @@
+// The "%O" passes against the rule they follow, written out pass by pass over the whole text:
+// pass n replaces every "%O<n>" of the command so far, in ascending order, and a command that
+// grows past the limit gives nothing.
+#include "fuzz/fuzz_support.h"
+#include "launcher/template_expansion.h"
+#include "text/argument_list.h"
+#include "text/text_routines.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+using namespace velmora;
+
+namespace {
+
+// Bytes below 0x80 become the ones placeholders are made of, so that most inputs hold some;
+// the others stay, as lead and trail bytes.
+std::string placeholderText(std::string bytes) {
+  static constexpr char kAlphabet[] = "%Oo1234567890x";
+  for (char &byte : bytes)
+    if (static_cast<unsigned char>(byte) < 0x80)
+      byte = kAlphabet[static_cast<unsigned char>(byte) % (sizeof kAlphabet - 1)];
+  return bytes;
+}
+
+std::optional<std::string> referencePasses(const FakePlatform &fake, const std::string &command,
+                                           const std::vector<std::string> &arguments, size_t shift,
+                                           size_t limit) {
+  if (command.size() > limit)
+    return std::nullopt;
+  std::string result = command;
+  for (size_t n = 1; n + shift < arguments.size(); ++n) {
+    std::optional<std::string> next = replaceAllIgnoreCaseWithin(
+        fake, result, "%O" + std::to_string(n), arguments[n - 1 + shift], limit);
+    if (!next)
+      return std::nullopt;
+    result = std::move(*next);
+  }
+  return result;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  FuzzedDataProvider input(data, size);
+  FakePlatform fake;
+  useLocale(fake, input.ConsumeBool());
+  bool settingsOption = input.ConsumeBool();
+  size_t limit = input.ConsumeIntegralInRange<size_t>(0, 4096);
+  std::string line = "p";
+  for (int count = input.ConsumeIntegralInRange(1, 14); count > 0; --count)
+    line += " \"" + placeholderText(withoutNul(input.ConsumeRandomLengthString(12))) + "\"";
+  fake.commandLineText = line + " t";
+  std::string command = placeholderText(withoutNul(input.ConsumeRemainingBytesAsString()));
+
+  ArgumentList arguments(fake, fake);
+  std::vector<std::string> all = arguments.allArguments();
+  size_t shift = settingsOption ? 1 : 0;
+  FUZZ_CHECK(substituteArguments(command, arguments, settingsOption, limit) ==
+             referencePasses(fake, command, all, shift, limit));
+  return 0;
+}
