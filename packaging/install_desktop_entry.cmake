@@ -1,16 +1,23 @@
 # Writes the desktop entry at install time, when the prefix is known (cmake --install --prefix
 # may name another than the build's). Expects VELMORA_DESKTOP_TEMPLATE, VELMORA_BINDIR_NAME and
 # VELMORA_DATADIR_NAME.
-set(bindir "${CMAKE_INSTALL_PREFIX}/${VELMORA_BINDIR_NAME}")
+set(program "${CMAKE_INSTALL_PREFIX}/${VELMORA_BINDIR_NAME}/velmora")
 # Exec quotes the program. Inside the quotes a backslash, '"', '`' and '$' take a backslash, and
 # the file's own string rules double every backslash once more: one backslash becomes four.
-string(REPLACE "\\" "\\\\\\\\" bindir "${bindir}")
+set(quoted "${program}")
+string(REPLACE "\\" "\\\\\\\\" quoted "${quoted}")
 foreach(special "\"" "`" "$")
-  string(REPLACE "${special}" "\\\\${special}" bindir "${bindir}")
+  string(REPLACE "${special}" "\\\\${special}" quoted "${quoted}")
 endforeach()
 # '%' starts a field code anywhere in Exec ("%f" is the file): a literal one is written "%%".
-string(REPLACE "%" "%%" bindir "${bindir}")
-set(VELMORA_BINDIR "${bindir}")
+# But GLib looks for Exec's first word as a program before it expands the field codes, and would
+# look for a folder named "100%%": there the shell starts velmora, and GLib finds /bin/sh.
+if(program MATCHES "%")
+  string(REPLACE "%" "%%" quoted "${quoted}")
+  set(VELMORA_EXEC "/bin/sh -c \"exec \\\\\"\\\\$0\\\\\" \\\\\"\\\\$@\\\\\"\" \"${quoted}\" %f")
+else()
+  set(VELMORA_EXEC "\"${quoted}\" %f")
+endif()
 set(entry "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${VELMORA_DATADIR_NAME}/applications/velmora.desktop")
 message(STATUS "Installing: ${entry}")
 configure_file("${VELMORA_DESKTOP_TEMPLATE}" "${entry}" @ONLY)

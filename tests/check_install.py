@@ -2,14 +2,16 @@
 """cmake --install of the native build: the three programs alone in bin/, the example in
 share/velmora/, and a desktop entry that validates and claims no file type, so that installing
 changes no type's default program or "Open with" list (velmora-setup adds velmora where the user
-asks). The prefix holds a space and shell characters, as a home folder may, or '%' (a field
-code in Exec); one with a control character is refused."""
+asks). The prefix holds a space and shell characters, as a home folder may, quotation marks,
+'%' (a field code in Exec) or letters beyond ASCII, and the real GLib (gio launch) must start
+velmora from the entry; one that no entry can carry is refused before anything is installed."""
 import os
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 # Ordinary files of every kind a user opens, by their MIME types; text/x-csrc and others come
 # through their parent types (text/plain, application/xml, ...).
@@ -20,17 +22,30 @@ ORDINARY = ["text/plain", "text/x-csrc", "text/markdown", "application/pdf", "ap
             "application/octet-stream"]
 
 
-def exec_program(entry):
-    """The program that Exec names, read back by the desktop entry rules: the string escapes,
-    then "%%" for '%', then the quoted argument's escapes."""
-    line = re.search(r"^Exec=(.*)$", entry, re.M).group(1)
-    value = re.sub(r"\\(.)", lambda m: {"s": " ", "n": "\n", "t": "\t", "r": "\r"}.get(
-        m.group(1), m.group(1)), line)
-    quoted = re.match(r'"((?:[^"\\]|\\.)*)"', value.replace("%%", "\0"))
-    return re.sub(r"\\(.)", r"\1", quoted.group(1)).replace("\0", "%")
+def launched(entry, work, recorder):
+    """What the program that GLib starts for `entry` receives, when given a file to open: the
+    recorder's arguments, through velmora and the settings in a folder of the test's own."""
+    config = os.path.join(work, "config")
+    os.makedirs(os.path.join(config, "velmora"), exist_ok=True)
+    with open(os.path.join(config, "velmora", "velmora.ini"), "w") as f:
+        f.write(f'[Path]\ndefault={recorder} opened "%P"\n')
+    record = os.path.join(work, "record")
+    if os.path.exists(record):
+        os.remove(record)
+    target = os.path.join(work, "a b.txt")
+    done = subprocess.run(["gio", "launch", entry, target], capture_output=True, text=True,
+                          env=dict(os.environ, XDG_CONFIG_HOME=config, VELMORA_RECORD=record))
+    if done.returncode != 0:
+        return done.stderr.strip()
+    deadline = time.time() + 10
+    while not os.path.exists(record) and time.time() < deadline:
+        time.sleep(0.02)
+    time.sleep(0.1)
+    with open(record, "rb") as f:
+        return f.read().split(b"\0")[:-1] == [b"opened", target.encode()]
 
 
-def check_prefix(cmake, build, work, name, errors, offered):
+def check_prefix(cmake, build, recorder, work, name, errors, offered):
     prefix = os.path.join(work, name)
     subprocess.run([cmake, "--install", build, "--prefix", prefix], check=True,
                    stdout=subprocess.DEVNULL)
@@ -47,10 +62,11 @@ def check_prefix(cmake, build, work, name, errors, offered):
                       validated.stderr)
     with open(entry, encoding="utf-8") as f:
         text = f.read()
-    program = exec_program(text)
-    if program != os.path.join(prefix, "bin", "velmora"):
-        errors.append(f"Exec under {name!r} names {program!r}")
-    print(f"prefix {name!r}: Exec=" + re.search(r"^Exec=(.*)$", text, re.M).group(1))
+    print(f"prefix {name!r}: " + re.search(r"^Exec=.*$", text, re.M).group(0))
+    opened = launched(entry, work, recorder)
+    if opened is not True:
+        errors.append(f"gio launch of the entry under {name!r} did not open the file through "
+                      f"velmora: {opened}")
     if re.search(r"^MimeType=", text, re.M):
         errors.append(f"the desktop entry under {name!r} claims file types")
     if not offered:
@@ -70,17 +86,24 @@ def check_prefix(cmake, build, work, name, errors, offered):
 
 
 def main():
-    cmake, build = sys.argv[1:3]
+    cmake, build, recorder = sys.argv[1:4]
     errors = []
     with tempfile.TemporaryDirectory() as work:
-        for index, name in enumerate(["my home $x", "100%", "x%fy"]):
-            check_prefix(cmake, build, work, name, errors, offered=index == 0)
-        refused = subprocess.run([cmake, "--install", build, "--prefix",
-                                  os.path.join(work, "line\nbreak")], capture_output=True, text=True)
-        if refused.returncode == 0 or "control character" not in " ".join(refused.stderr.split()):
-            errors.append("a prefix with a line break was not refused: " + refused.stderr)
-        if os.path.exists(os.path.join(work, "line\nbreak")):
-            errors.append("something was installed under the refused prefix")
+        for index, name in enumerate(["my home $x", "100%", "x%fy", "it's \"q\" `t` 100%",
+                                      "ünï 表 😀"]):
+            check_prefix(cmake, build, recorder, work, name, errors, offered=index == 0)
+        # Names no entry can carry, or CMake cannot install to: refused before anything is
+        # installed, with the reason.
+        for name, why in ((b"line\nbreak", "control character"), (b"back\\slash", "backslash"),
+                          (b"latin-1 \xe9", "not UTF-8"), (b"surrogate \xed\xa0\x80", "not UTF-8")):
+            prefix = os.path.join(work.encode(), name)
+            refused = subprocess.run([cmake, "--install", build, "--prefix", prefix],
+                                     capture_output=True)
+            said = " ".join(refused.stderr.decode("utf-8", "replace").split())
+            if refused.returncode == 0 or why not in said:
+                errors.append(f"the prefix {name!r} was not refused for its {why}: {said}")
+            if os.path.exists(prefix):
+                errors.append(f"something was installed under the refused prefix {name!r}")
     for error in errors:
         print("error:", error)
     return 1 if errors else 0
