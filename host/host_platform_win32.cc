@@ -88,19 +88,27 @@ const char *Win32Platform::commandLine() const {
 }
 
 std::optional<UncarriedArgument> Win32Platform::uncarriedArgument() const {
+  std::string reason = "holds characters that code page " + std::to_string(GetACP()) +
+                       " cannot carry exactly (Windows hands them over as look-alikes or \"?\"; "
+                       "velmora-utf8.exe takes them as they are)";
   // Explorer and the shell start programs with a UTF-16 command line; the ANSI copy velmora
   // reads turns a name with "＂" into one with '"', which splits differently and can bring in
   // "/ini=". Only an exact copy is taken.
   std::wstring_view wide = GetCommandLineW();
-  std::optional<size_t> at = firstUnrenderedUnit(GetCommandLineA(), wide);
-  if (!at)
-    return std::nullopt;
-  std::wstring token;
-  int index = tokenHolding(wide, *at, token);
-  return UncarriedArgument{index, ansiOf(token),
-                           "holds characters that code page " + std::to_string(GetACP()) +
-                               " cannot carry exactly (Windows hands them over as look-alikes or "
-                               "\"?\"; velmora-utf8.exe takes them as they are)"};
+  if (std::optional<size_t> at = firstUnrenderedUnit(GetCommandLineA(), wide)) {
+    std::wstring token;
+    int index = tokenHolding(wide, *at, token);
+    return UncarriedArgument{index, ansiOf(token), reason};
+  }
+  // Started by its bare name, the command line holds no folder, but the program's own path
+  // does, and velmora's settings lie there.
+  std::vector<wchar_t> path(kWideModulePathCapacity);
+  DWORD units = GetModuleFileNameW(nullptr, path.data(), kWideModulePathCapacity);
+  std::wstring_view own(path.data(), units < kWideModulePathCapacity ? units : 0);
+  std::string ansi = ansiOf(own);
+  if (!isExactRendering(ansi, own))
+    return UncarriedArgument{0, ansi, reason};
+  return std::nullopt;
 }
 
 bool Win32Platform::commandLineLostCharacters() const {

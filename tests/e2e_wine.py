@@ -83,10 +83,13 @@ class Wine(unittest.TestCase):
             f.write(text)
         return path
 
-    def run_starter(self, exe, command_line, utf8=None):
+    def run_starter(self, exe, command_line, utf8=None, bare=False):
+        """Starts `exe` with `command_line` after its quoted path; `bare`: after its bare name,
+        from its own folder as the current one."""
         utf8 = self.utf8 if utf8 is None else utf8
         encoding = "utf-8" if utf8 else self.encoding
-        line = b'"' + windows_path(exe).encode(encoding) + b'"'
+        name = os.path.basename(exe) if bare else windows_path(exe)
+        line = b'"' + name.encode(encoding) + b'"'
         if command_line:
             line += b" " + command_line.encode(encoding)
         line_file = os.path.join(self.dir, "line")
@@ -97,7 +100,8 @@ class Wine(unittest.TestCase):
             env["VELMORA_RECORD_UTF8"] = "1"
         return subprocess.run([ARGS.build + "/wine-run.sh", ARGS.starter,
                                *(["--utf8"] if utf8 else []), windows_path(line_file)],
-                              capture_output=True, env=env, timeout=120)
+                              capture_output=True, env=env, timeout=120,
+                              cwd=os.path.dirname(exe) if bare else None)
 
     def check_report(self, command_line, utf8=None):
         """velmora-check's whole report for the same arguments, and its exit status."""
@@ -258,6 +262,20 @@ class WesternLocale(Wine):
         # A name the code page carries exactly still opens.
         self.assertEqual(self.start('"C:\\docs\\café.txt"', utf8=True),
                          [self.rec() + ' own "C:\\docs\\café.txt"'])
+
+    def test_a_folder_the_code_page_cannot_carry_starts_nothing_however_started(self):
+        # ł is not in code page 1252, and best fit makes it 'l': velmora would read the settings
+        # of a folder "velmora l", or none. Started by its bare name, the command line holds no
+        # folder; the program's own path does.
+        folder, moved = self.moved_into("velmora ł")
+        self.settings("default=REC own %P", directory=folder)
+        os.makedirs(os.path.join(self.dir, "velmora l"))
+        self.settings("default=REC l %P", directory=os.path.join(self.dir, "velmora l"))
+        for bare in (False, True):
+            with self.subTest(bare=bare):
+                done = self.run_starter(moved, "t", utf8=True, bare=bare)
+                self.assertEqual(done.stdout.strip(), b"1", done.stderr)
+        self.assertFalse(os.path.exists(self.record))
 
     def test_check_resolves_an_unquoted_program_path_as_process_creation_does(self):
         # CreateProcess reads an unquoted path word by word: "...\\Program Files\\rec.exe" is
