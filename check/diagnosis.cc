@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "text/escaped_text.h"
+#include "text/text_routines.h"
 
 #include <cctype>
 
@@ -65,13 +66,15 @@ void warnAboutTemplate(Diagnosis &d, const std::string &chosen, const FirstStage
                            name + "\" in the template.");
     if (p.kind != 'O')
       continue;
-    if (p.digits.size() >= 2 && p.digits[0] != '0' && passes >= 1) {
-      d.warnings.push_back(name + " is read as %O" + p.digits.substr(0, 1) + " followed by \"" +
-                           p.digits.substr(1) +
+    // The expansion's own reading: which pass takes it, and what it leaves.
+    std::string taken = decimalText(passTaking(p.digits, 0, passes));
+    if (taken != "0" && taken.size() < p.digits.size()) {
+      d.warnings.push_back(name + " is read as %O" + taken + " followed by \"" +
+                           p.digits.substr(taken.size()) +
                            "\": placeholders are filled in ascending "
                            "order, and %O" +
-                           p.digits.substr(0, 1) + " comes first.");
-    } else if (p.digits[0] == '0' || std::stoll(p.digits.substr(0, 9)) > passes) {
+                           taken + " comes first.");
+    } else if (taken == "0") {
       d.warnings.push_back(name + " has no argument to take (there " +
                            (passes == 1 ? std::string("is 1 argument")
                                         : "are " + std::to_string(passes) + " arguments") +
@@ -79,6 +82,39 @@ void warnAboutTemplate(Diagnosis &d, const std::string &chosen, const FirstStage
                            "command as written.");
     }
   }
+}
+
+void warnAboutSettings(Diagnosis &d, const SettingsStore &settings) {
+  const LaunchPlan &plan = d.plan;
+  if (!plan.settings.note.empty())
+    d.warnings.push_back(plan.settings.note);
+  if (plan.settings.source == SettingsSource::None)
+    return;
+  d.settings = settings.fileStatus(plan.settings.path);
+  if (!d.settings.exists)
+    d.warnings.push_back("the settings file " + escapedText(d.settings.where, d.codePage) +
+                         " does not exist: every template is empty.");
+  else if (!d.settings.readable)
+    d.warnings.push_back("the settings file " + escapedText(d.settings.where, d.codePage) +
+                         " cannot be read (" + d.settings.why + "): every template is empty.");
+}
+
+// The launch command as the started program would read it, and the program it would start.
+void readLaunchCommand(Diagnosis &d, const ProcessStarter &process) {
+  d.split = process.splitLaunchCommand(d.plan.launchCommand);
+  if (d.split.empty())
+    return;
+  ProgramLookup lookup = process.findProgram(d.plan.launchCommand, d.split.front());
+  d.split.front() = lookup.program;
+  d.programPath = lookup.path;
+  if (lookup.unquotedBlank)
+    d.warnings.push_back("the program path is not inside quotation marks and holds a space: "
+                         "a program planted at a shorter part of it (as C:\\Program.exe for "
+                         "C:\\Program Files\\...) would start instead. Write the program "
+                         "path in quotation marks in the template.");
+  if (d.programPath.empty())
+    d.warnings.push_back("the program \"" + escapedText(d.split.front(), d.codePage) +
+                         "\" cannot be found: nothing would start.");
 }
 
 } // namespace
@@ -108,17 +144,7 @@ Diagnosis diagnose(const Platform &platform) {
     d.warnings.push_back("velmora was given no argument: it reads nothing and starts nothing.");
     return d;
   }
-  if (!plan.settings.note.empty())
-    d.warnings.push_back(plan.settings.note);
-  if (plan.settings.source != SettingsSource::None) {
-    d.settings = platform.settings.fileStatus(plan.settings.path);
-    if (!d.settings.exists)
-      d.warnings.push_back("the settings file " + escapedText(d.settings.where, d.codePage) +
-                           " does not exist: every template is empty.");
-    else if (!d.settings.readable)
-      d.warnings.push_back("the settings file " + escapedText(d.settings.where, d.codePage) +
-                           " cannot be read (" + d.settings.why + "): every template is empty.");
-  }
+  warnAboutSettings(d, platform.settings);
   d.keys = platform.keys.keySource();
   if (d.keys && !d.keys->advice.empty())
     d.warnings.push_back(d.keys->advice);
@@ -133,22 +159,8 @@ Diagnosis diagnose(const Platform &platform) {
     d.warnings.push_back("the launch command would be longer than process creation takes (" +
                          std::to_string(platform.process.launchCommandByteLimit()) +
                          " bytes at most): nothing would start.");
-  if (!plan.launchCommand.empty()) {
-    d.split = platform.process.splitLaunchCommand(plan.launchCommand);
-    if (!d.split.empty()) {
-      ProgramLookup lookup = platform.process.findProgram(plan.launchCommand, d.split.front());
-      d.split.front() = lookup.program;
-      d.programPath = lookup.path;
-      if (lookup.unquotedBlank)
-        d.warnings.push_back("the program path is not inside quotation marks and holds a space: "
-                             "a program planted at a shorter part of it (as C:\\Program.exe for "
-                             "C:\\Program Files\\...) would start instead. Write the program "
-                             "path in quotation marks in the template.");
-      if (d.programPath.empty())
-        d.warnings.push_back("the program \"" + escapedText(d.split.front(), d.codePage) +
-                             "\" cannot be found: nothing would start.");
-    }
-  }
+  if (!plan.launchCommand.empty())
+    readLaunchCommand(d, platform.process);
   return d;
 }
 

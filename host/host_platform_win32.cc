@@ -3,6 +3,7 @@
 #include "host/host_platform.h"
 #include "host/win32_platform.h"
 
+#include "text/argument_list.h"
 #include "text/double_byte_rules.h"
 #include "text/windows_split.h"
 
@@ -22,36 +23,6 @@ constexpr size_t kLaunchCommandUnits = 32766;
 
 // The longest path GetModuleFileNameW can report, with its NUL.
 constexpr DWORD kWideModulePathCapacity = 32768;
-
-// The token of a UTF-16 command line that holds unit `at`, 0 being the program, by the
-// launcher's own splitting rules (blanks below 0x21 separate, '"' opens and closes quoted parts,
-// "" where a token would start is a blank); its text without the quotation marks.
-int tokenHolding(std::wstring_view line, size_t at, std::wstring &text) {
-  int index = -1;
-  size_t i = 0;
-  for (;;) {
-    for (;;) {
-      while (i < line.size() && line[i] >= 1 && line[i] <= 0x20)
-        ++i;
-      if (i + 1 >= line.size() || line[i] != L'"' || line[i + 1] != L'"')
-        break;
-      i += 2;
-    }
-    if (i >= line.size())
-      return index < 0 ? 0 : index;
-    ++index;
-    text.clear();
-    bool quoted = false;
-    for (; i < line.size() && (quoted || line[i] > 0x20); ++i) {
-      if (line[i] == L'"')
-        quoted = !quoted;
-      else
-        text += line[i];
-    }
-    if (at < i)
-      return index;
-  }
-}
 
 bool hasDirectory(const std::string &path) {
   return path.find_first_of("\\/:") != std::string::npos;
@@ -97,7 +68,7 @@ std::optional<UncarriedArgument> Win32Platform::uncarriedArgument() const {
   std::wstring_view wide = GetCommandLineW();
   if (std::optional<size_t> at = firstUnrenderedUnit(GetCommandLineA(), wide)) {
     std::wstring token;
-    int index = tokenHolding(wide, *at, token);
+    int index = argumentHoldingUnit(wide, *at, token);
     return UncarriedArgument{index, ansiOf(token), reason};
   }
   // Started by its bare name, the command line holds no folder, but the program's own path

@@ -198,19 +198,14 @@ private:
         reading[length++] = at->upper[i];
     }
     piece->pass = 0;
-    if (length < 3 || reading[1] != 'O' || reading[2] < '1' || reading[2] > '9')
+    if (length < 2 || reading[1] != 'O')
       return;
-    int64_t number = 0;
-    for (size_t i = 2; i < length && reading[i] >= '0' && reading[i] <= '9'; ++i) {
-      number = number * 10 + (reading[i] - '0');
-      if (number > lastPass_)
-        return;
-      if (number > since) {
-        piece->pass = static_cast<int32_t>(number);
-        due_[static_cast<size_t>(number)].push_back({piece, piece->generation});
-        return;
-      }
-    }
+    size_t digits = 2;
+    while (digits < length && reading[digits] >= '0' && reading[digits] <= '9')
+      ++digits;
+    piece->pass = passTaking(std::string_view(reading + 2, digits - 2), since, lastPass_);
+    if (piece->pass != 0)
+      due_[static_cast<size_t>(piece->pass)].push_back({piece, piece->generation});
   }
 
   Piece *newPiece() {
@@ -256,6 +251,22 @@ bool mayHoldPlaceholder(std::string_view text) {
 }
 
 } // namespace
+
+int32_t passTaking(std::string_view digits, int32_t since, int32_t lastPass) {
+  if (digits.empty() || digits[0] == '0')
+    return 0;
+  int64_t number = 0;
+  for (char digit : digits) {
+    if (digit < '0' || digit > '9')
+      return 0;
+    number = number * 10 + (digit - '0');
+    if (number > lastPass)
+      return 0;
+    if (number > since)
+      return static_cast<int32_t>(number);
+  }
+  return 0;
+}
 
 std::optional<std::string> substituteArguments(const std::string &command,
                                                const ArgumentList &arguments, bool settingsOption,

@@ -24,7 +24,8 @@ LaunchPlan composeLaunchPlan(const Platform &platform) {
   plan.firstStage = firstStageOf(platform.text, chosen, plan.target);
   plan.argumentPasses = argumentPasses(plan.argumentCount, plan.settings.fromOption());
   size_t limit = platform.process.launchCommandByteLimit();
-  std::optional<std::string> command = expandTemplate(platform.text, chosen, plan.target, limit);
+  std::optional<std::string> command =
+      fillFirstStage(platform.text, chosen, plan.firstStage, limit);
   if (command)
     command = substituteArguments(*command, arguments, plan.settings.fromOption(), limit);
   if (command && platform.process.launchCommandFits(*command))

@@ -23,11 +23,17 @@ FirstStage firstStageOf(const TextRules &rules, const std::string &commandTempla
   return {"%P", target};
 }
 
+std::optional<std::string> fillFirstStage(const TextRules &rules,
+                                          const std::string &commandTemplate,
+                                          const FirstStage &stage, size_t limit) {
+  return replaceAllIgnoreCaseWithin(rules, commandTemplate, stage.placeholder, stage.text, limit);
+}
+
 std::optional<std::string> expandTemplate(const TextRules &rules,
                                           const std::string &commandTemplate,
                                           const std::string &target, size_t limit) {
-  FirstStage stage = firstStageOf(rules, commandTemplate, target);
-  return replaceAllIgnoreCaseWithin(rules, commandTemplate, stage.placeholder, stage.text, limit);
+  return fillFirstStage(rules, commandTemplate, firstStageOf(rules, commandTemplate, target),
+                        limit);
 }
 
 int32_t argumentPasses(int32_t count, bool settingsOption) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace velmora {
 
@@ -26,8 +27,12 @@ struct FirstStage {
 FirstStage firstStageOf(const TextRules &rules, const std::string &commandTemplate,
                         const std::string &target);
 
-// The first stage: every occurrence of firstStageOf's placeholder becomes its text. Nothing is
+// The first stage: every occurrence of the stage's placeholder becomes its text. Nothing is
 // quoted. No value when the result would be longer than `limit` bytes.
+std::optional<std::string> fillFirstStage(const TextRules &rules,
+                                          const std::string &commandTemplate,
+                                          const FirstStage &stage, size_t limit = SIZE_MAX);
+// firstStageOf and fillFirstStage in one.
 std::optional<std::string> expandTemplate(const TextRules &rules,
                                           const std::string &commandTemplate,
                                           const std::string &target, size_t limit = SIZE_MAX);
@@ -35,6 +40,11 @@ std::optional<std::string> expandTemplate(const TextRules &rules,
 // The number of "%O" passes: the arguments between the settings option (when argument 1 is
 // one) and the target.
 int32_t argumentPasses(int32_t count, bool settingsOption);
+
+// The pass that takes a "%O" whose digits are `digits`: the first after `since` and up to
+// `lastPass` whose number the digits begin with ("%O12" is taken by pass 1 where there is one,
+// and its "2" stays); 0 when none does, as for "%O0".
+int32_t passTaking(std::string_view digits, int32_t since, int32_t lastPass);
 
 // Pass n (ascending) replaces every "%O<n>" in the whole command so far with the n-th middle
 // argument; later passes see what earlier ones brought in, so "%O10" is taken by pass 1. No

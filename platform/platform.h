@@ -1,7 +1,10 @@
-// The seam between velmora's logic and the operating system, by role. Each operation delivers
-// exactly the data of one ANSI Win32 call (named beside it), so the logic runs on Windows, on a
-// POSIX backend of our own, or on a scripted fake in tests. A routine takes the roles it uses;
-// the run as a whole takes them all.
+// The seam between velmora's logic and the operating system, by role, so the logic runs on
+// Windows, on a POSIX backend of our own, or on a scripted fake in tests. Most operations deliver
+// the data of one ANSI Win32 call, named beside it. The others answer what velmora-check and
+// the refusals need beyond the launcher's own calls (the settings file's status, the program
+// process creation would find, the user's settings folder, what the command line could not
+// carry, how the keys were read, ...), and say in their own comment what they stand for. A
+// routine takes the roles it uses; the run as a whole takes them all.
 #ifndef VELMORA_PLATFORM_PLATFORM_H
 #define VELMORA_PLATFORM_PLATFORM_H
 

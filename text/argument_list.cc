@@ -108,6 +108,33 @@ std::vector<std::string> splitCommandLine(const TextRules &rules, const char *te
   }
 }
 
+int argumentHoldingUnit(std::wstring_view line, size_t at, std::wstring &text) {
+  int index = -1;
+  size_t i = 0;
+  for (;;) {
+    for (;;) {
+      while (i < line.size() && line[i] >= 1 && line[i] <= 0x20)
+        ++i;
+      if (i + 1 >= line.size() || line[i] != L'"' || line[i + 1] != L'"')
+        break;
+      i += 2;
+    }
+    if (i >= line.size())
+      return index < 0 ? 0 : index;
+    ++index;
+    text.clear();
+    bool quoted = false;
+    for (; i < line.size() && (quoted || line[i] > 0x20); ++i) {
+      if (line[i] == L'"')
+        quoted = !quoted;
+      else
+        text += line[i];
+    }
+    if (at < i)
+      return index;
+  }
+}
+
 int32_t ArgumentList::argumentCount() const {
   const char *text = source_.commandLine();
   bool empty = false;

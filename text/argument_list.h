@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmora {
@@ -35,6 +36,11 @@ enum class SeparatorBytes { InCharacters, Alone };
 // the launcher reads its own command line.
 std::vector<std::string> splitCommandLine(const TextRules &rules, const char *text,
                                           SeparatorBytes separators = SeparatorBytes::InCharacters);
+
+// The argument of a UTF-16 command line, split by the same rules, that holds unit `at` (0 being
+// the program), and its text without the quotation marks: which argument a command line lost
+// characters of on its way to the ANSI code page.
+int argumentHoldingUnit(std::wstring_view line, size_t at, std::wstring &text);
 
 // The command line is split again for each request.
 class ArgumentList {

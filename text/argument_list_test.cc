@@ -163,5 +163,25 @@ TEST(ArgumentList, NextArgumentReturnsWhereTheNextCallBegins) {
   EXPECT_EQ(splitCommandLine(fake, text), (std::vector<std::string>{"ab", "c de", "f"}));
 }
 
+TEST(ArgumentList, TheArgumentHoldingAUnitOfAWideCommandLine) {
+  struct Case {
+    const wchar_t *line;
+    size_t at;
+    int index;
+    const wchar_t *text;
+  };
+  const Case cases[] = {
+      {L"\"C:\\v.exe\" a \"b \u0142 c\" d", 16, 2, L"b \u0142 c"},
+      {L"v.exe \"\"  \u0142", 10, 1, L"\u0142"}, // "" where an argument starts is a blank
+      {L"C:\\\u0142\\v.exe t", 3, 0, L"C:\\\u0142\\v.exe"},
+      {L"v.exe a\tb ", 8, 2, L"b"},
+  };
+  for (const Case &c : cases) {
+    std::wstring text;
+    EXPECT_EQ(argumentHoldingUnit(c.line, c.at, text), c.index) << c.at;
+    EXPECT_EQ(text, c.text) << c.at;
+  }
+}
+
 } // namespace
 } // namespace velmora

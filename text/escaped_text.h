@@ -14,7 +14,9 @@ namespace velmora {
 // byte); in UTF-8 the C1 controls (C2 80 to C2 9F) and the bidirectional embeddings, overrides
 // and isolates (U+202A to U+202E, U+2066 to U+2069), which can make a line show another program
 // than the one it names; in any other single-byte code page 80 to 9F, the 8-bit C1 controls.
-// Every other byte stays as it is, so that names stay legible.
+// Every other byte stays as it is, so that names stay legible. Which bytes lead a double-byte
+// character follows the rules in force: the process-wide locale record (system_locale.h) that
+// the start-up settles, as for every other routine that steps through text by characters.
 std::string escapedText(std::string_view text, uint32_t codePage);
 
 } // namespace velmora

@@ -21,7 +21,11 @@ struct SystemLocale {
 namespace detail {
 // The record itself: written once by initSystemLocale at start-up, read-only afterwards.
 // Constant-initialised, so nothing runs before main. Read it through the functions below, which
-// the command-line splitter calls for every character.
+// the command-line splitter calls for every character. Who reads it: text/ (the byte
+// classification, the escaping of reports), and the platforms that have no code-page call of
+// their own: the POSIX backend and the scripted fake answer charLength and upperCase from it,
+// so that their answers and the text routines' can never disagree. The Win32 backend asks
+// Windows, which follows the same code page.
 extern SystemLocale gLocale;
 extern LeadByteSet gLeadBytes;
 inline constexpr LeadByteSet kNoLeadBytes{};

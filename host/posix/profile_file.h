@@ -27,10 +27,6 @@ ProfileFileBytes loadProfileFile(const std::string &fileName);
 // The state in words, for velmora-check: "readable", "missing", "not a regular file", ...
 const char *profileFileStateText(ProfileFileState state);
 
-// loadProfileFile, then profileValue; a file that was not read gives the fallback.
-std::string readProfileFile(const std::string &fileName, std::string_view section,
-                            std::string_view key, std::string_view fallback);
-
 } // namespace velmora
 
 #endif

@@ -67,11 +67,4 @@ const char *profileFileStateText(ProfileFileState state) {
   return "no permission or a read error";
 }
 
-std::string readProfileFile(const std::string &fileName, std::string_view section,
-                            std::string_view key, std::string_view fallback) {
-  ProfileFileBytes file = loadProfileFile(fileName);
-  return profileValue(file.state == ProfileFileState::Read ? file.bytes : std::string(), section,
-                      key, fallback);
-}
-
 } // namespace velmora
