@@ -92,5 +92,25 @@ TEST(TemplateExpansion, SecondStageReplacesPassByPass) {
   }
 }
 
+TEST(TemplateExpansion, APercentThatIsHalfACharacterBeginsNoPlaceholder) {
+  struct Case {
+    const char *label, *commandLine, *command, *expected;
+  };
+  // In code page 932, 81 and 95 lead a character: the byte after them is its second half.
+  const Case cases[] = {
+      {"in the template", "p -x t", "a\x81%O1 %O1", "a\x81%O1 -x"},
+      {"after a whole character", "p -x t", "\x81\x81%O1", "\x81\x81-x"},
+      {"brought in by a pass", "p \x95%O2 y t", "%O1 %O2", "\x95%O2 y"},
+      {"the same bytes as characters of their own", "p \x95\x95%O2 y t", "%O1", "\x95\x95y"},
+  };
+  FakePlatform fake;
+  fake.activate(FakeLocale::Japanese);
+  for (const Case &c : cases) {
+    fake.commandLineText = c.commandLine;
+    EXPECT_EQ(substituteArguments(c.command, ArgumentList(fake, fake), false), c.expected)
+        << c.label;
+  }
+}
+
 } // namespace
 } // namespace velmora

@@ -194,4 +194,10 @@ if __name__ == "__main__":
     parser.add_argument("--build", required=True)
     parser.add_argument("--recorder", required=True)
     ARGS, rest = parser.parse_known_args()
+    # Without GIO nothing here could answer as a file manager would: skipped, and said why.
+    missing = [tool for tool in ("gio", "update-desktop-database") if shutil.which(tool) is None]
+    if missing:
+        print(f"skipped: {' and '.join(missing)} not installed (libglib2.0-bin and "
+              "desktop-file-utils; scripts/install-deps.sh installs them)")
+        sys.exit(77)
     unittest.main(argv=[sys.argv[0], *rest], verbosity=2)

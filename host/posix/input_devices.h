@@ -24,15 +24,16 @@ struct DeviceKeys {
 class InputDeviceSource {
 public:
   virtual ~InputDeviceSource() = default;
-  // The event devices there are now (/dev/input/event*), in order.
+  // The event devices there are now, in order.
   virtual std::vector<std::string> devices() const = 0;
   // No value when the device cannot be opened or asked: no permission, not an input device, or
   // gone since it was listed.
   virtual std::optional<DeviceKeys> read(const std::string &device) const = 0;
 };
 
-// /dev/input/event*, opened without blocking, each only if it is a character device.
-std::unique_ptr<InputDeviceSource> kernelInputDevices();
+// The event devices of `folder` (/dev/input): event<number>, in number order, opened without
+// blocking, each read only if it is a character device that answers.
+std::unique_ptr<InputDeviceSource> kernelInputDevices(std::string folder = "/dev/input");
 
 struct InputDeviceKeys {
   HeldKeys held;

@@ -47,13 +47,15 @@ long eventNumber(const char *name) {
 
 class KernelInputDevices final : public InputDeviceSource {
 public:
+  explicit KernelInputDevices(std::string folder) : folder_(std::move(folder)) {}
+
   std::vector<std::string> devices() const override {
     std::vector<std::pair<long, std::string>> found;
-    if (DIR *folder = opendir("/dev/input")) {
+    if (DIR *folder = opendir(folder_.c_str())) {
       while (dirent *entry = readdir(folder)) {
         long number = eventNumber(entry->d_name);
         if (number >= 0)
-          found.emplace_back(number, std::string("/dev/input/") + entry->d_name);
+          found.emplace_back(number, folder_ + "/" + entry->d_name);
       }
       closedir(folder);
     }
@@ -78,12 +80,15 @@ public:
       return std::nullopt;
     return keys;
   }
+
+private:
+  std::string folder_;
 };
 
 } // namespace
 
-std::unique_ptr<InputDeviceSource> kernelInputDevices() {
-  return std::make_unique<KernelInputDevices>();
+std::unique_ptr<InputDeviceSource> kernelInputDevices(std::string folder) {
+  return std::make_unique<KernelInputDevices>(std::move(folder));
 }
 
 InputDeviceKeys readInputDeviceKeys(const InputDeviceSource &source, long deadlineMs) {
