@@ -155,6 +155,10 @@ Diagnosis diagnose(const Platform &platform) {
                          "\") is empty: nothing would start. "
                          "velmora does not fall back to \"default\".");
   warnAboutTemplate(d, chosen, plan.firstStage, plan.argumentPasses);
+  if (plan.tooManyReplacements)
+    d.warnings.push_back("the arguments bring in \"%O\" placeholders that the passes would have "
+                         "to replace without measure: velmora stops there, and nothing would "
+                         "start.");
   if (plan.tooLong)
     d.warnings.push_back("the launch command would be longer than process creation takes (" +
                          std::to_string(platform.process.launchCommandByteLimit()) +
@@ -215,7 +219,7 @@ std::string formatReport(const Diagnosis &d) {
     out += std::string("held: ") + modifierKey(plan.slot).description + "\n";
     out += std::string("chosen: ") + modifierKey(plan.slot).settingsKey + " " +
            shown(plan.templates.of(plan.slot), d.codePage) + "\n";
-    if (!plan.tooLong)
+    if (!plan.tooLong && !plan.tooManyReplacements)
       out += "launch command (" + std::to_string(plan.launchCommand.size()) +
              " bytes): " + shown(plan.launchCommand, d.codePage) + "\n";
     for (size_t i = 0; i < d.split.size(); ++i)

@@ -10,6 +10,7 @@
 #include "text/byte_kind.h"
 #include "text/text_routines.h"
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -55,9 +56,13 @@ struct Due {
 class PassRun {
 public:
   PassRun(const TextRules &rules, const std::vector<std::string> &arguments, size_t shift,
-          int32_t lastPass, size_t limit)
+          int32_t lastPass, size_t limit, size_t budget)
       : rules_(rules), arguments_(arguments), shift_(shift), lastPass_(lastPass), limit_(limit),
-        sources_(static_cast<size_t>(lastPass) + 1), due_(static_cast<size_t>(lastPass) + 1) {}
+        budget_(budget), sources_(static_cast<size_t>(lastPass) + 1),
+        due_(static_cast<size_t>(lastPass) + 1) {}
+
+  // Whether the run stopped because its replacements used up the budget.
+  bool overBudget() const { return overBudget_; }
 
   std::optional<std::string> run(const std::string &command) {
     length_ = command.size();
@@ -97,6 +102,13 @@ private:
       Piece *before = site->prev;
       cutFront(site, span);
       changed.push_back(insert(before, argument));
+      // Each replacement costs what it brings in: the work stays within the budget.
+      size_t cost = 1 + argument.text.size();
+      if (cost > budget_) {
+        overBudget_ = true;
+        return false;
+      }
+      budget_ -= cost;
       length_ = length_ - span + argument.text.size();
       // Every replacement of a pass changes the length alike: past the limit, it stays past.
       if (length_ > limit_)
@@ -232,6 +244,8 @@ private:
   size_t shift_;
   int32_t lastPass_;
   size_t limit_;
+  size_t budget_;
+  bool overBudget_ = false;
   size_t length_ = 0;
   Source command_;
   std::vector<std::unique_ptr<Source>> sources_; // an argument's, once it is brought in
@@ -270,7 +284,7 @@ int32_t passTaking(std::string_view digits, int32_t since, int32_t lastPass) {
 
 std::optional<std::string> substituteArguments(const std::string &command,
                                                const ArgumentList &arguments, bool settingsOption,
-                                               size_t limit) {
+                                               size_t limit, bool *tooManyReplacements) {
   if (command.size() > limit)
     return std::nullopt;
   // The arguments are split only when a pass may find something.
@@ -280,7 +294,15 @@ std::optional<std::string> substituteArguments(const std::string &command,
   int32_t lastPass = argumentPasses(static_cast<int32_t>(all.size()), settingsOption);
   if (lastPass == 0)
     return command;
-  return PassRun(arguments.rules(), all, settingsOption ? 1 : 0, lastPass, limit).run(command);
+  // Four times what came in and what may go out; counted so that it cannot overflow.
+  size_t budget = std::min(limit, SIZE_MAX / 8) + command.size();
+  for (const std::string &argument : all)
+    budget = std::min(budget + argument.size(), SIZE_MAX / 8);
+  PassRun run(arguments.rules(), all, settingsOption ? 1 : 0, lastPass, limit, 4 * budget);
+  std::optional<std::string> result = run.run(command);
+  if (tooManyReplacements != nullptr)
+    *tooManyReplacements = run.overBudget();
+  return result;
 }
 
 } // namespace velmora

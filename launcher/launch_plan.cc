@@ -27,10 +27,11 @@ LaunchPlan composeLaunchPlan(const Platform &platform) {
   std::optional<std::string> command =
       fillFirstStage(platform.text, chosen, plan.firstStage, limit);
   if (command)
-    command = substituteArguments(*command, arguments, plan.settings.fromOption(), limit);
+    command = substituteArguments(*command, arguments, plan.settings.fromOption(), limit,
+                                  &plan.tooManyReplacements);
   if (command && platform.process.launchCommandFits(*command))
     plan.launchCommand = std::move(*command);
-  else
+  else if (!plan.tooManyReplacements)
     plan.tooLong = true;
   return plan;
 }

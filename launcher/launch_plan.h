@@ -29,10 +29,15 @@ struct LaunchPlan {
   std::string launchCommand;
   // The command would be longer than the platform can start, so none is started.
   bool tooLong = false;
+  // The "%O" passes stopped before the end, as their arguments would have made them replace
+  // without measure (see substituteArguments); nothing is started either.
+  bool tooManyReplacements = false;
 
   // Whether velmora hands the launch command to process creation (an empty command included:
   // that start fails, silently).
-  bool startsProcess() const { return !uncarried && argumentCount > 0 && !tooLong; }
+  bool startsProcess() const {
+    return !uncarried && argumentCount > 0 && !tooLong && !tooManyReplacements;
+  }
 };
 
 // Reads the settings, samples the keys once and composes the launch command, in that order;

@@ -48,10 +48,15 @@ int32_t passTaking(std::string_view digits, int32_t since, int32_t lastPass);
 
 // Pass n (ascending) replaces every "%O<n>" in the whole command so far with the n-th middle
 // argument; later passes see what earlier ones brought in, so "%O10" is taken by pass 1. No
-// value as soon as a pass would make the command longer than `limit` bytes.
+// value as soon as a pass would make the command longer than `limit` bytes, or as soon as the
+// replacements would bring in more text than four times the command, the arguments and the
+// limit together: placeholders that arguments multiply and chain (16,000 "%O2" in argument 1,
+// then "%O3", "%O4", ... ) would otherwise make a billion replacements within the limit. Then
+// `tooManyReplacements`, when given, is set.
 std::optional<std::string> substituteArguments(const std::string &command,
                                                const ArgumentList &arguments, bool settingsOption,
-                                               size_t limit = SIZE_MAX);
+                                               size_t limit = SIZE_MAX,
+                                               bool *tooManyReplacements = nullptr);
 
 } // namespace velmora
 

@@ -92,6 +92,38 @@ TEST(TemplateExpansion, SecondStageReplacesPassByPass) {
   }
 }
 
+// Arguments that multiply a placeholder and then chain it would make every pass replace each
+// copy: the passes stop once the text brought in outweighs four times what came in and what may
+// go out, and nothing is started. A long chain alone stays well within that.
+TEST(TemplateExpansion, ReplacementsWithoutMeasureStop) {
+  std::string multiplied, chained;
+  for (int i = 0; i < 400; ++i)
+    multiplied += "%O2 ";
+  for (int n = 3; n <= 3000; ++n)
+    chained += " %O" + std::to_string(n);
+  FakePlatform fake;
+  fake.activate(FakeLocale::Western);
+  struct Case {
+    const char *label;
+    std::string commandLine;
+    std::optional<std::string> result;
+    bool stopped;
+  };
+  const Case cases[] = {
+      {"multiplied, then chained", "p \"" + multiplied + "\"" + chained + " end t", std::nullopt,
+       true},
+      {"chained alone", "p %O2" + chained + " end t", "end", false},
+  };
+  for (const Case &c : cases) {
+    fake.commandLineText = c.commandLine;
+    bool stopped = false;
+    EXPECT_EQ(substituteArguments("%O1", ArgumentList(fake, fake), false, 131071, &stopped),
+              c.result)
+        << c.label;
+    EXPECT_EQ(stopped, c.stopped) << c.label;
+  }
+}
+
 TEST(TemplateExpansion, APercentThatIsHalfACharacterBeginsNoPlaceholder) {
   struct Case {
     const char *label, *commandLine, *command, *expected;

@@ -262,6 +262,20 @@ class Hostile(NativeCase):
         self.assertEqual((done.returncode, done.stderr), (0, b""))
         self.assertEqual(self.recorded(), [[b"end", target.encode()]])
 
+    def test_multiplied_and_chained_placeholders_stop(self):
+        # 16,000 "%O2" in argument 1, then "%O3", "%O4", ...: each pass replaces every copy,
+        # about two billion replacements within the length limit. velmora stops, starts
+        # nothing and says why in velmora-check; the time-out is a hang guard.
+        self.settings("default=REC %O1")
+        args = ["%O2" * 16_000] + [f"%O{k + 1}" for k in range(2, 120_000)] + ["end", "t"]
+        done = subprocess.run([self.velmora, *args], capture_output=True,
+                              env=self.environment(), timeout=60)
+        self.assertEqual((done.returncode, done.stdout, done.stderr), (0, b"", b""))
+        self.nothing_started()
+        report = self.check(*args).stdout
+        self.assertIn(b"without measure", report)
+        self.assertIn(b"result: nothing would start", report)
+
     @unittest.skipUnless(have_locale("de_DE"), "the de_DE (ISO-8859-1) locale is not generated")
     def test_c1_and_bidirectional_controls_are_shown_escaped(self):
         # 9B is CSI, 9D OSC and 9C ST to a terminal in an 8-bit locale.
