@@ -1,5 +1,7 @@
 #include "check/diagnosis.h"
 
+#include "check/settings_lint.h"
+
 #include "platform/platform.h"
 #include "text/escaped_text.h"
 #include "text/text_routines.h"
@@ -97,6 +99,25 @@ void warnAboutSettings(Diagnosis &d, const SettingsStore &settings) {
   else if (!d.settings.readable)
     d.warnings.push_back("the settings file " + escapedText(d.settings.where, d.codePage) +
                          " cannot be read (" + d.settings.why + "): every template is empty.");
+  if (d.settings.bytes.empty())
+    return;
+  for (const std::string &finding : lintSettings(d.settings.bytes, plan.templates))
+    d.warnings.push_back("settings file, " + finding);
+}
+
+// Words a shell would expand, which velmora hands over as they are.
+std::string shellWordsHint(const std::string &program) {
+  size_t dollar = program.find('$');
+  bool variable = dollar != std::string::npos && dollar + 1 < program.size() &&
+                  (std::isalpha(static_cast<unsigned char>(program[dollar + 1])) ||
+                   program[dollar + 1] == '_' || program[dollar + 1] == '{');
+  if (!program.empty() && program[0] == '~')
+    return " velmora starts programs without a shell, so nothing turns ~ into your home folder: "
+           "write the full path.";
+  if (variable)
+    return " velmora starts programs without a shell, so nothing expands $ variables: write the "
+           "full path.";
+  return "";
 }
 
 // The launch command as the started program would read it, and the program it would start.
@@ -111,10 +132,18 @@ void readLaunchCommand(Diagnosis &d, const ProcessStarter &process) {
     d.warnings.push_back("the program path is not inside quotation marks and holds a space: "
                          "a program planted at a shorter part of it (as C:\\Program.exe for "
                          "C:\\Program Files\\...) would start instead. Write the program "
-                         "path in quotation marks in the template.");
-  if (d.programPath.empty())
+                         "path in quotation marks in the template; where the value then begins "
+                         "and ends with one, write it in one more pair, as in "
+                         "default=\"\"C:\\Program Files\\x.exe\" \"%P\"\" (the settings "
+                         "reader takes the outer pair off).");
+  if (d.programPath.empty() && !lookup.notRunnable.empty())
+    d.warnings.push_back("the program \"" + escapedText(lookup.notRunnable, d.codePage) +
+                         "\" is there but cannot be run (it is not marked executable): nothing "
+                         "would start. Make it executable (chmod +x) or name another program.");
+  else if (d.programPath.empty())
     d.warnings.push_back("the program \"" + escapedText(d.split.front(), d.codePage) +
-                         "\" cannot be found: nothing would start.");
+                         "\" cannot be found: nothing would start." +
+                         shellWordsHint(d.split.front()));
 }
 
 } // namespace

@@ -36,20 +36,33 @@ bool isExecutableFile(const std::string &path) {
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
-// The file execvp would start for `program`; empty when there is none.
-std::string searchPath(const std::string &program) {
-  if (program.find('/') != std::string::npos)
-    return isExecutableFile(program) ? program : "";
+bool isFile(const std::string &path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The file execvp would start for `program` (empty when there is none), and the first file of
+// that name it passes over because it cannot run it.
+ProgramLookup searchPath(const std::string &program) {
+  ProgramLookup lookup{program, "", false, ""};
+  if (program.find('/') != std::string::npos) {
+    (isExecutableFile(program) ? lookup.path : lookup.notRunnable) = isFile(program) ? program : "";
+    return lookup;
+  }
   const char *path = std::getenv("PATH");
   std::string directories = path != nullptr ? path : "/usr/bin:/bin";
   for (size_t start = 0;;) {
     size_t end = directories.find(':', start);
     std::string directory = directories.substr(start, end - start);
     std::string candidate = (directory.empty() ? "." : directory) + "/" + program;
-    if (isExecutableFile(candidate))
-      return candidate;
+    if (isExecutableFile(candidate)) {
+      lookup.path = candidate;
+      return lookup;
+    }
+    if (lookup.notRunnable.empty() && isFile(candidate))
+      lookup.notRunnable = candidate;
     if (end == std::string::npos)
-      return "";
+      return lookup;
     start = end + 1;
   }
 }
@@ -193,13 +206,14 @@ bool PosixPlatform::fileExists(const std::string &path) const {
 
 FileStatus PosixPlatform::fileStatus(const std::string &path) const {
   // The reader's own look at the file, so that both tell the same story.
-  ProfileFileState state = loadProfileFile(path).state;
+  ProfileFileBytes file = loadProfileFile(path);
   FileStatus status;
   status.where = path;
-  status.exists = state != ProfileFileState::Missing;
-  status.readable = state == ProfileFileState::Read;
+  status.exists = file.state != ProfileFileState::Missing;
+  status.readable = file.state == ProfileFileState::Read;
   if (status.exists && !status.readable)
-    status.why = profileFileStateText(state);
+    status.why = profileFileStateText(file.state);
+  status.bytes = std::move(file.bytes);
   return status;
 }
 
@@ -268,7 +282,7 @@ std::vector<std::string> PosixPlatform::splitLaunchCommand(const std::string &co
 }
 
 ProgramLookup PosixPlatform::findProgram(const std::string &, const std::string &firstToken) const {
-  return {firstToken, searchPath(firstToken), false};
+  return searchPath(firstToken);
 }
 
 void PosixPlatform::showFailure(const char *title, const char *text) const {

@@ -219,19 +219,22 @@ TEST(PosixPlatform, FindsTheProgramAsTheStartWould) {
   PosixPlatform host(1, argv, "C.UTF-8", "UTF-8");
   std::string a = (dir / "a").string(), b = (dir / "b").string(), c = (dir / "c").string();
   struct Case {
-    std::string path, program, found;
+    std::string path, program, found, notRunnable;
   };
   const Case cases[] = {
-      {a + ":" + b, "tool", b + "/tool"}, // not executable in a: on to b
-      {c + ":" + b, "tool", b + "/tool"}, // a folder named so is no program
-      {a, "tool", ""},                    // only one that cannot run
-      {b + "::" + a, "here", "./here"},   // the empty entry
-      {b, (dir / "a/tool").string(), ""}, // a path is taken as it is
-      {"", (dir / "b/tool").string(), (dir / "b/tool").string()},
+      {a + ":" + b, "tool", b + "/tool", a + "/tool"}, // not executable in a: on to b
+      {c + ":" + b, "tool", b + "/tool", ""},          // a folder named so is no program
+      {a, "tool", "", a + "/tool"},                    // only one that cannot run
+      {b + "::" + a, "here", "./here", ""},            // the empty entry
+      {b, a + "/tool", "", a + "/tool"},               // a path is taken as it is
+      {"", b + "/tool", b + "/tool", ""},
+      {b, "missing", "", ""},
   };
   for (const Case &t : cases) {
     setenv("PATH", t.path.c_str(), 1);
-    EXPECT_EQ(host.findProgram(t.program, t.program).path, t.found) << t.path << " " << t.program;
+    ProgramLookup lookup = host.findProgram(t.program, t.program);
+    EXPECT_EQ(lookup.path, t.found) << t.path << " " << t.program;
+    EXPECT_EQ(lookup.notRunnable, t.notRunnable) << t.path << " " << t.program;
   }
   setenv("PATH", previousPath.c_str(), 1);
   fs::current_path(previousFolder);

@@ -127,6 +127,12 @@ FileStatus Win32Platform::fileStatus(const std::string &path) const {
                     : INVALID_HANDLE_VALUE;
   if (file != INVALID_HANDLE_VALUE) {
     status.readable = true;
+    // The reader takes the file whole; a megabyte is more than any settings file holds.
+    char chunk[4096];
+    DWORD got = 0;
+    while (status.bytes.size() < (1u << 20) && ReadFile(file, chunk, sizeof chunk, &got, nullptr) &&
+           got > 0)
+      status.bytes.append(chunk, got);
     CloseHandle(file);
   } else if (status.exists) {
     status.why = attributes & FILE_ATTRIBUTE_DIRECTORY ? "a folder" : "cannot be opened";

@@ -17,6 +17,9 @@ struct ProgramLookup {
   // The program was read from an unquoted path that holds a blank, or such a path names another
   // program than the one taken: a file planted at a shorter prefix runs instead.
   bool unquotedBlank = false;
+  // With no path: a file of that name that the start would find but cannot run (no permission
+  // to execute it).
+  std::string notRunnable;
 };
 
 class ProcessStarter {

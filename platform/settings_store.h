@@ -17,6 +17,9 @@ struct FileStatus {
   bool exists = false;
   bool readable = false;
   std::string why; // why an existing file is not read
+  // The file's bytes when it is read (as the reader reads it, at most 1 MiB), for velmora-check
+  // to read its lines as well.
+  std::string bytes;
 };
 
 class SettingsStore {

@@ -115,8 +115,9 @@ bool FakePlatform::fileExists(const std::string &path) const {
 }
 
 FileStatus FakePlatform::fileStatus(const std::string &path) const {
-  return {path, settingsExist, settingsExist && settingsReadable,
-          settingsExist && !settingsReadable ? "no permission" : ""};
+  bool readable = settingsExist && settingsReadable;
+  return {path, settingsExist, readable, settingsExist && !settingsReadable ? "no permission" : "",
+          readable ? settingsBytes : ""};
 }
 
 std::vector<std::string> FakePlatform::splitLaunchCommand(const std::string &command) const {
@@ -126,7 +127,7 @@ std::vector<std::string> FakePlatform::splitLaunchCommand(const std::string &com
 ProgramLookup FakePlatform::findProgram(const std::string &, const std::string &first) const {
   bool missing =
       std::find(missingPrograms.begin(), missingPrograms.end(), first) != missingPrograms.end();
-  return {first, missing ? "" : "C:\\bin\\" + first, first == plantedProgram};
+  return {first, missing ? "" : "C:\\bin\\" + first, first == plantedProgram, ""};
 }
 
 bool FakePlatform::launchCommandFits(std::string_view command) const {

@@ -30,6 +30,7 @@ public:
   // What the settings reader would say of any file: there, and readable.
   bool settingsExist = true;
   bool settingsReadable = true;
+  std::string settingsBytes; // what fileStatus reports the file to hold
   // Windows' limits: 32,766 characters (a double-byte character counts once), read through at
   // most three bytes a character.
   size_t commandCharacters = 32766;
