@@ -12,6 +12,10 @@ int runLauncher(const Platform &platform) {
     platform.process.writeError(uncarriedMessage(*plan.uncarried, platform.text.ansiCodePage()));
     return 1;
   }
+  if (plan.tooDeep()) {
+    platform.process.writeError(tooDeepMessage(plan.startDepth));
+    return 1;
+  }
   // The launcher exits right after this and does not look at how the start went.
   if (plan.startsProcess())
     platform.process.createProcess(plan.launchCommand);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace velmora {
 namespace {
 
@@ -97,6 +99,24 @@ TEST(RunSequence, AnArgumentThatCouldNotBeCarriedEndsWithStatusOne) {
                           "error velmora: argument 2 \"a\"b.txt\" holds a quotation mark, which "
                           "velmora cannot pass on unchanged; nothing was started",
                           "PostQuitMessage"}));
+}
+
+// velmora started by velmora again and again (its template starts velmora, or the desktop's
+// opener while velmora is the default) stops at a depth of eight.
+TEST(RunSequence, StartsNothingWhenStartedByItselfTooOften) {
+  for (int depth : {0, 7, 8, 9}) {
+    FakePlatform fake = scripted(R"(v C:\x.txt)");
+    fake.depth = depth;
+    EXPECT_EQ(runProgram(fake), depth < 8 ? 0 : 1) << depth;
+    EXPECT_EQ(fake.started.size(), depth < 8 ? 1u : 0u) << depth;
+    std::string error =
+        "error velmora: started by velmora " + std::to_string(depth) + " times in a row";
+    EXPECT_EQ(
+        std::count_if(fake.log.begin(), fake.log.end(),
+                      [&error](const std::string &line) { return line.rfind(error, 0) == 0; }),
+        depth < 8 ? 0 : 1)
+        << depth;
+  }
 }
 
 TEST(FailureReport, ComposesTheOutOfMemoryText) {

@@ -39,6 +39,7 @@ public:
   }
   int modulePathCapacity() const override { return host_.modulePathCapacity(); }
   bool commandLineLostCharacters() const override { return host_.commandLineLostCharacters(); }
+  int startDepth() const override { return host_.startDepth(); }
 
 private:
   const CommandSource &host_;

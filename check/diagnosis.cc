@@ -120,6 +120,34 @@ std::string shellWordsHint(const std::string &program) {
   return "";
 }
 
+// What opens a file with its type's default program, and velmora itself: where velmora is that
+// default, such a template starts velmora again.
+std::string reopener(const std::vector<std::string> &split) {
+  std::string program = split.front().substr(split.front().find_last_of("/\\") + 1);
+  for (char &c : program)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (program.size() > 4 && program.compare(program.size() - 4, 4, ".exe") == 0)
+    program.resize(program.size() - 4);
+  auto argument = [&split](size_t i) {
+    std::string text = i < split.size() ? split[i] : "";
+    for (char &c : text)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  if (program == "velmora" || program == "velmora-utf8")
+    return "velmora itself";
+  if (program == "xdg-open" || program == "explorer" || program == "kde-open" ||
+      program == "gnome-open" || program == "exo-open")
+    return program;
+  if (program == "gio" && argument(1) == "open")
+    return "gio open";
+  if (program == "cmd" && argument(1) == "/c" && argument(2) == "start")
+    return "cmd /c start";
+  if (program == "rundll32" && argument(1) == "url.dll,fileprotocolhandler")
+    return "rundll32 url.dll,FileProtocolHandler";
+  return "";
+}
+
 // The launch command as the started program would read it, and the program it would start.
 void readLaunchCommand(Diagnosis &d, const ProcessStarter &process) {
   d.split = process.splitLaunchCommand(d.plan.launchCommand);
@@ -136,6 +164,14 @@ void readLaunchCommand(Diagnosis &d, const ProcessStarter &process) {
                          "and ends with one, write it in one more pair, as in "
                          "default=\"\"C:\\Program Files\\x.exe\" \"%P\"\" (the settings "
                          "reader takes the outer pair off).");
+  std::string opener = reopener(d.split);
+  if (!opener.empty())
+    d.warnings.push_back("the template starts " + opener +
+                         ", which opens the file with its type's default program: where velmora "
+                         "is that default (velmora-setup default or open-with), this starts "
+                         "velmora again, until it stops after " +
+                         std::to_string(kMostStartDepth) +
+                         " starts in a row. Name the program that should open the file instead.");
   if (d.programPath.empty() && !lookup.notRunnable.empty())
     d.warnings.push_back("the program \"" + escapedText(lookup.notRunnable, d.codePage) +
                          "\" is there but cannot be run (it is not marked executable): nothing "
@@ -167,6 +203,10 @@ Diagnosis diagnose(const Platform &platform) {
   if (plan.uncarried) {
     d.warnings.push_back(uncarriedMessage(*plan.uncarried, d.codePage) +
                          ". velmora would end with status 1.");
+    return d;
+  }
+  if (plan.tooDeep()) {
+    d.warnings.push_back(tooDeepMessage(plan.startDepth) + ". velmora would end with status 1.");
     return d;
   }
   if (plan.argumentCount == 0) {

@@ -34,6 +34,11 @@ TEST(Diagnosis, EachWarningFiresOnlyOnItsMistake) {
       {"unquoted program path with a space", R"(C:\Program Files\x.exe "%P")", "v t",
        "not inside quotation marks and holds a space"},
       {"quoted program path with a space", R"("C:\Program Files\x.exe" "%P")", "v t", ""},
+      {"the desktop's opener", R"(xdg-open "%P")", "v t", "starts xdg-open, which opens the file"},
+      {"the shell's start", R"(cmd /c start "" "%P")", "v t", "starts cmd /c start"},
+      {"Explorer", R"(C:\Windows\Explorer.EXE "%P")", "v t", "starts explorer"},
+      {"velmora itself", R"("C:\Tools\velmora.exe" "%P")", "v t", "starts velmora itself"},
+      {"cmd running something else", R"(cmd /c type "%P")", "v t", ""},
   };
   for (const WarningCase &c : cases) {
     FakePlatform fake;

@@ -153,7 +153,8 @@ struct KeyLine {
 
 void lintValue(const KeyLine &line, const std::string &key, std::vector<std::string> &findings) {
   std::string value = readerValue(line.value);
-  if (value.size() != line.value.size())
+  // A value written in one more pair, as advised, keeps the pair it meant.
+  if (value.size() != line.value.size() && readerValue(value).size() == value.size())
     findings.push_back(lineText(line.number) +
                        "the settings reader takes off the quotation marks around the whole "
                        "value, so velmora gets this: " +

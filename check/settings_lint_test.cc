@@ -24,6 +24,10 @@ TEST(SettingsLint, NamesEachMistakeWithItsLineAndFix) {
        {"line 2: the settings reader takes off the quotation marks around the whole value, so "
         "velmora gets this: C:\\Program Files\\w.exe\" \"%P To keep them, write the value in one "
         "more pair: default=\"\"C:\\Program Files\\w.exe\" \"%P\"\""}},
+      {"written in one more pair",
+       "[Path]\ndefault=\"\"C:\\w.exe\" \"%P\"\"\n",
+       "\"C:\\w.exe\" \"%P\"",
+       {}},
       {"single quotes too", "[Path]\ndefault='a' 'b'\n", "a' 'b", {"default=\"'a' 'b'\""}},
       {"near miss of the section",
        "[Paths]\ndefault=x\n",

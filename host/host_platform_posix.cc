@@ -235,6 +235,10 @@ void PosixPlatform::flushProfile(const std::string &fileName) const {
     settings_.reset();
 }
 
+int PosixPlatform::startDepth() const {
+  return startDepthOf(std::getenv(kStartDepthVariable));
+}
+
 void PosixPlatform::createProcess(const std::string &commandLine) const {
   // Split by the launcher's own rules and started directly: no shell ever sees the text.
   std::vector<std::string> tokens = splitLaunchCommand(commandLine);
@@ -263,6 +267,8 @@ void PosixPlatform::createProcess(const std::string &commandLine) const {
     return;
   }
   posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+  // velmora ends right after the start: its own environment is the child's.
+  setenv(kStartDepthVariable, std::to_string(startDepth() + 1).c_str(), 1);
   pid_t child = 0;
   posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);

@@ -82,6 +82,12 @@ std::optional<UncarriedArgument> Win32Platform::uncarriedArgument() const {
   return std::nullopt;
 }
 
+int Win32Platform::startDepth() const {
+  char value[16];
+  DWORD length = GetEnvironmentVariableA(kStartDepthVariable, value, sizeof value);
+  return length > 0 && length < sizeof value ? startDepthOf(value) : 0;
+}
+
 bool Win32Platform::commandLineLostCharacters() const {
   // Windows made the ANSI line from the UTF-16 one; read back, it differs exactly where a
   // character had no place in the ANSI code page.
@@ -221,6 +227,8 @@ void Win32Platform::createProcess(const std::string &commandLine) const {
   PROCESS_INFORMATION process{};
   std::vector<char> buffer(commandLine.begin(), commandLine.end());
   buffer.push_back('\0');
+  // The new process inherits velmora's environment, one start deeper.
+  SetEnvironmentVariableA(kStartDepthVariable, std::to_string(startDepth() + 1).c_str());
   // The launcher exits right after this; the returned handles end with it.
   CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                  &process);

@@ -28,6 +28,7 @@ public:
   int modulePathCapacity() const override;
   std::optional<UncarriedArgument> uncarriedArgument() const override;
   bool commandLineLostCharacters() const override { return false; }
+  int startDepth() const override;
   SettingsOptionPlacement settingsOptionPlacement() const override {
     return SettingsOptionPlacement::AtStart;
   }

@@ -18,6 +18,7 @@ public:
   // Set when the ANSI command line is no exact rendering of the UTF-16 one.
   std::optional<UncarriedArgument> uncarriedArgument() const override;
   bool commandLineLostCharacters() const override;
+  int startDepth() const override;
   SettingsOptionPlacement settingsOptionPlacement() const override {
     return SettingsOptionPlacement::Anywhere;
   }

@@ -9,7 +9,8 @@ namespace velmora {
 LaunchPlan composeLaunchPlan(const Platform &platform) {
   LaunchPlan plan;
   plan.uncarried = platform.command.uncarriedArgument();
-  if (plan.uncarried)
+  plan.startDepth = platform.command.startDepth();
+  if (plan.uncarried || plan.tooDeep())
     return plan;
   ArgumentList arguments(platform.command, platform.text);
   plan.argumentCount = arguments.argumentCount();
@@ -41,6 +42,12 @@ std::string uncarriedMessage(const UncarriedArgument &argument, uint32_t codePag
                                           : "argument " + std::to_string(argument.index);
   return "velmora: " + which + " \"" + escapedText(argument.text, codePage) + "\" " +
          argument.reason + ", which velmora cannot pass on unchanged; nothing was started";
+}
+
+std::string tooDeepMessage(int startDepth) {
+  return "velmora: started by velmora " + std::to_string(startDepth) +
+         " times in a row (a template starts velmora again, itself or through the desktop's "
+         "opener while velmora is the default program); nothing was started";
 }
 
 } // namespace velmora

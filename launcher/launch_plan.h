@@ -18,6 +18,10 @@ struct LaunchPlan {
   // Set when the command line could not carry an argument: nothing else is looked at, and
   // velmora ends with status 1.
   std::optional<UncarriedArgument> uncarried;
+  // How many velmora starts in a row led to this one; from kMostStartDepth on, velmora starts
+  // nothing and ends with status 1, as for an argument it could not carry.
+  int startDepth = 0;
+  bool tooDeep() const { return startDepth >= kMostStartDepth; }
   int32_t argumentCount = 0;
   std::string target;
   SettingsLocation settings;
@@ -36,7 +40,7 @@ struct LaunchPlan {
   // Whether velmora hands the launch command to process creation (an empty command included:
   // that start fails, silently).
   bool startsProcess() const {
-    return !uncarried && argumentCount > 0 && !tooLong && !tooManyReplacements;
+    return !uncarried && !tooDeep() && argumentCount > 0 && !tooLong && !tooManyReplacements;
   }
 };
 
@@ -47,6 +51,8 @@ LaunchPlan composeLaunchPlan(const Platform &platform);
 // The line velmora writes when an argument could not be carried, shown as a terminal reading
 // `codePage` can take it.
 std::string uncarriedMessage(const UncarriedArgument &argument, uint32_t codePage);
+// The line velmora writes when it was started by velmora too many times in a row.
+std::string tooDeepMessage(int startDepth);
 
 } // namespace velmora
 

@@ -15,6 +15,26 @@ struct UncarriedArgument {
   std::string reason;
 };
 
+// velmora hands on how many velmora starts led to the program it starts, in this environment
+// variable, so that a template that starts velmora again (directly, or through the desktop's
+// opener while velmora is the type's default) ends after a few rounds instead of never.
+inline constexpr char kStartDepthVariable[] = "VELMORA_DEPTH";
+// The depth at which velmora starts nothing.
+inline constexpr int kMostStartDepth = 8;
+
+// The variable's value as a depth: its decimal digits, capped; 0 when unset or not a number.
+inline int startDepthOf(const char *value) {
+  if (value == nullptr || *value == '\0')
+    return 0;
+  int depth = 0;
+  for (; *value != '\0'; ++value) {
+    if (*value < '0' || *value > '9')
+      return 0;
+    depth = depth < 1000 ? depth * 10 + (*value - '0') : depth;
+  }
+  return depth;
+}
+
 class CommandSource {
 public:
   virtual ~CommandSource() = default;
@@ -35,6 +55,8 @@ public:
   // Whether the command line held characters that the ANSI code page cannot carry, so that the
   // launcher received '?' or look-alikes. Only Windows hands a program both forms.
   virtual bool commandLineLostCharacters() const = 0;
+  // How many velmora starts in a row led to this one (kStartDepthVariable); 0 for none.
+  virtual int startDepth() const = 0;
 };
 
 } // namespace velmora

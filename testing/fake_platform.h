@@ -30,6 +30,7 @@ public:
   // What the settings reader would say of any file: there, and readable.
   bool settingsExist = true;
   bool settingsReadable = true;
+  int depth = 0;             // velmora starts in a row before this one
   std::string settingsBytes; // what fileStatus reports the file to hold
   // Windows' limits: 32,766 characters (a double-byte character counts once), read through at
   // most three bytes a character.
@@ -67,6 +68,7 @@ public:
   int modulePathCapacity() const override { return moduleCapacity; }
   std::optional<UncarriedArgument> uncarriedArgument() const override { return uncarried; }
   bool commandLineLostCharacters() const override { return lostCharacters; }
+  int startDepth() const override { return depth; }
   SettingsOptionPlacement settingsOptionPlacement() const override { return optionPlacement; }
   std::optional<std::string> userSettingsPath() const override { return userSettings; }
   bool fileExists(const std::string &path) const override;

@@ -262,6 +262,21 @@ class Hostile(NativeCase):
         self.assertEqual((done.returncode, done.stderr), (0, b""))
         self.assertEqual(self.recorded(), [[b"end", target.encode()]])
 
+    def test_a_template_that_starts_velmora_again_stops(self):
+        # As xdg-open would while velmora is the type's default: each round logs the depth
+        # velmora handed on, then starts velmora again. The eighth start by velmora refuses.
+        log, err = self.velmora + ".log", self.velmora + ".err"
+        self.settings('default=/bin/sh -c "echo $VELMORA_DEPTH >> $0.log; exec $0 $1 2>> $0.err" '
+                      f'{self.velmora} "%P"')
+        self.run_velmora("t")
+        e2e_support.wait_for_started_programs(log)
+        self.assertEqual(read(log).split(), [str(depth).encode() for depth in range(1, 9)])
+        self.assertEqual(read(err), b"velmora: started by velmora 8 times in a row (a template "
+                         b"starts velmora again, itself or through the desktop's opener while "
+                         b"velmora is the default program); nothing was started\n")
+        self.settings(f'default={self.velmora} "%P"')
+        self.assertIn(b"starts velmora itself", self.check("t").stdout)
+
     def test_multiplied_and_chained_placeholders_stop(self):
         # 16,000 "%O2" in argument 1, then "%O3", "%O4", ...: each pass replaces every copy,
         # about two billion replacements within the length limit. velmora stops, starts

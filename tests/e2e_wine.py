@@ -83,7 +83,7 @@ class Wine(unittest.TestCase):
             f.write(text)
         return path
 
-    def run_starter(self, exe, command_line, utf8=None, bare=False):
+    def run_starter(self, exe, command_line, utf8=None, bare=False, env=None):
         """Starts `exe` with `command_line` after its quoted path; `bare`: after its bare name,
         from its own folder as the current one."""
         utf8 = self.utf8 if utf8 is None else utf8
@@ -95,7 +95,8 @@ class Wine(unittest.TestCase):
         line_file = os.path.join(self.dir, "line")
         with open(line_file, "wb") as f:
             f.write(line)
-        env = dict(os.environ, LC_ALL=self.locale, VELMORA_RECORD=windows_path(self.record))
+        env = dict(os.environ, LC_ALL=self.locale, VELMORA_RECORD=windows_path(self.record),
+                   **(env or {}))
         if utf8:
             env["VELMORA_RECORD_UTF8"] = "1"
         return subprocess.run([ARGS.build + "/wine-run.sh", ARGS.starter,
@@ -276,6 +277,39 @@ class WesternLocale(Wine):
                 done = self.run_starter(moved, "t", utf8=True, bare=bare)
                 self.assertEqual(done.stdout.strip(), b"1", done.stderr)
         self.assertFalse(os.path.exists(self.record))
+
+    def test_the_spelling_check_advises_for_a_quoted_program_works(self):
+        # The natural spelling loses its outer quotation marks to Windows' own reader; the
+        # advice velmora-check gives must work with that reader.
+        self.settings('default="REC" "%P"')
+        report, status = self.check_report('"C:\\my docs\\a.txt"')
+        self.assertEqual(status, 1, report)
+        advice = re.search(r"write the value in one more pair: (default=.*)$", report, re.M)
+        self.assertIsNotNone(advice, report)
+        with open(os.path.join(self.dir, "velmora.ini"), "wb") as f:
+            f.write(b"[Path]\r\n" + advice.group(1).encode(self.encoding) + b"\r\n")
+        report, status = self.check_report('"C:\\my docs\\a.txt"')
+        self.assertEqual(status, 0, report)
+        self.assertNotIn("warning", report)
+        self.assertEqual(self.start('"C:\\my docs\\a.txt"'),
+                         [f'"{self.rec()}" "C:\\my docs\\a.txt"'])
+
+    def test_velmora_started_by_velmora_too_often_starts_nothing(self):
+        # The depth velmora hands on through the environment, as the shell's "start" or
+        # Explorer would pass it on when velmora is the default program.
+        self.settings('default=REC "%P"')
+        for depth, status, started in (("7", b"0", True), ("8", b"1", False)):
+            with self.subTest(depth=depth):
+                if os.path.exists(self.record):
+                    os.remove(self.record)
+                done = self.run_starter(self.velmora, "t", env={"VELMORA_DEPTH": depth})
+                self.assertEqual(done.stdout.strip(), status, done.stderr)
+                self.assertEqual(os.path.exists(self.record), started)
+        # A template that starts velmora itself ends after eight rounds, and the starter, which
+        # waits for every process started in turn, returns.
+        self.settings(f'default=""{windows_path(self.velmora)}" "%P""')
+        done = self.run_starter(self.velmora, "t")
+        self.assertEqual(done.stdout.strip(), b"0", done.stderr)
 
     def test_check_resolves_an_unquoted_program_path_as_process_creation_does(self):
         # CreateProcess reads an unquoted path word by word: "...\\Program Files\\rec.exe" is
