@@ -9,7 +9,8 @@
 namespace {
 
 constexpr char kHelp[] =
-    "usage: velmora-check [--hold=KEY] [--help] [--] ARGUMENT... TARGET\n"
+    "usage: velmora-check [--hold=KEY] [--] ARGUMENT... TARGET\n"
+    "       velmora-check --help | --version\n"
     "\n"
     "Shows what velmora would do when started with the same arguments: which settings file it\n"
     "reads and why, the six templates in it, which key or mouse button is held, the chosen\n"
@@ -18,9 +19,11 @@ constexpr char kHelp[] =
     "\n"
     "  --hold=KEY  take KEY as held instead of reading the keyboard and mouse: shift, ctrl,\n"
     "              alt, x1, x2 (the extra mouse buttons) or none\n"
-    "  --help      this text\n"
+    "  -h, --help  this text\n"
+    "  --version   the version\n"
     "  --          end of the options: what follows is velmora's, also when it begins\n"
-    "              with \"--\"\n"
+    "              with \"-\"\n"
+    "Options go before velmora's arguments: after them, velmora would take them as files.\n"
     "\n"
     "Put velmora-check next to velmora so that it finds the same velmora.ini. Drop a file on\n"
     "it, holding a key if you like, to see what velmora would do with that file and that key.\n"
@@ -38,11 +41,15 @@ int main(int argc, char **argv) {
   int status = velmora::runStarted(roles, [&roles, &console] {
     velmora::CheckOptions options = velmora::parseCheckOptions(roles.command, roles.text);
     if (!options.error.empty()) {
-      console->print("velmora-check: " + options.error + "\n\n" + kHelp);
+      console->print("velmora-check: " + options.error + " (try velmora-check --help)\n");
       return 2;
     }
     if (options.help) {
       console->print(kHelp);
+      return 0;
+    }
+    if (options.version) {
+      console->print("velmora-check " VELMORA_VERSION "\n");
       return 0;
     }
     std::optional<velmora::ModifierSlot> hold = options.hold;

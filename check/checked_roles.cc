@@ -7,35 +7,67 @@
 
 namespace velmora {
 
+namespace {
+
+bool isOwnOption(std::string_view token) {
+  return token == "--help" || token == "-h" || token == "--version" ||
+         token.rfind("--hold=", 0) == 0;
+}
+
+std::string lowerAscii(std::string_view text) {
+  std::string lower(text);
+  for (char &c : lower)
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  return lower;
+}
+
+} // namespace
+
 CheckOptions parseCheckOptions(const CommandSource &host, const TextRules &rules) {
   CheckOptions options;
   const char *text = host.commandLine();
+  uint32_t codePage = rules.ansiCodePage();
   size_t afterProgram = nextArgument(rules, text, 0).position;
   size_t rest = afterProgram;
+  bool ended = false;
   for (;;) {
     ArgumentToken next = nextArgument(rules, text, rest);
-    if (next.token.rfind("--", 0) != 0)
+    if (next.token.rfind("--", 0) != 0 && next.token != "-h")
       break;
     rest = next.position;
     ++options.optionCount;
     std::string_view option = next.token;
-    if (option == "--")
-      break; // what follows is velmora's, even when it begins with "--"
-    if (option == "--help") {
+    if (option == "--") {
+      ended = true; // what follows is velmora's, even when it begins with "--"
+      break;
+    }
+    if (option == "--help" || option == "-h") {
       options.help = true;
+    } else if (option == "--version") {
+      options.version = true;
     } else if (option.rfind("--hold=", 0) == 0) {
-      std::string_view name = option.substr(7);
+      std::string name = lowerAscii(option.substr(7));
       options.hold.reset();
       for (const ModifierKey &key : kModifierKeys)
         if (name == key.name)
           options.hold = key.slot;
       if (!options.hold)
-        options.error = "unknown key for --hold: " + escapedText(name, rules.ansiCodePage());
+        options.error = "unknown key for --hold: " + escapedText(option.substr(7), codePage) +
+                        " (shift, ctrl, alt, x1, x2 or none)";
     } else {
-      options.error = "unknown option: " + escapedText(option, rules.ansiCodePage());
+      options.error = "unknown option: " + escapedText(option, codePage);
     }
   }
   options.commandLine = std::string(text, afterProgram) + (text + rest);
+  std::vector<std::string> arguments = splitCommandLine(rules, options.commandLine.c_str());
+  if (!ended && arguments.size() == 2 && arguments[1] == "help" && options.optionCount == 0)
+    options.help = true;
+  for (size_t i = 2; !ended && options.error.empty() && i < arguments.size(); ++i)
+    if (isOwnOption(arguments[i]))
+      options.error = escapedText(arguments[i], codePage) + " comes after \"" +
+                      escapedText(arguments[1], codePage) +
+                      "\": options go before the file (velmora would take it as its argument)";
   return options;
 }
 

@@ -16,14 +16,18 @@ class TextRules;
 
 struct CheckOptions {
   bool help = false;
+  bool version = false;
   std::optional<ModifierSlot> hold;
   std::string error;       // a bad option
   std::string commandLine; // token 0, then everything after the options, byte for byte
   int optionCount = 0;     // tokens taken as options, "--" included
 };
 
-// Options come first, each a token of its own that starts with "--"; "--" alone ends them. The
-// first other token and everything after it are velmora's arguments.
+// Options come first, each a token of its own that starts with "--" (or -h); "--" alone ends
+// them. The
+// first other token and everything after it are velmora's arguments, where one of the tool's
+// own options is a usage error (it would be taken as a file). "help" alone asks for help too.
+// --hold= takes the key's name in any case.
 CheckOptions parseCheckOptions(const CommandSource &host, const TextRules &rules);
 
 class CheckedCommandSource final : public CommandSource {

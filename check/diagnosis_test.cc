@@ -149,7 +149,8 @@ TEST(Diagnosis, TheReportCarriesNoControlBytes) {
   // is a letter and 9B the 8-bit CSI.
   fake.commandLineText = "check --hold=\x7F\xC2\x9B"
                          "2J t";
-  EXPECT_EQ(parseCheckOptions(fake, fake).error, "unknown key for --hold: \\x7F\xC2\\x9B2J");
+  EXPECT_EQ(parseCheckOptions(fake, fake).error,
+            "unknown key for --hold: \\x7F\xC2\\x9B2J (shift, ctrl, alt, x1, x2 or none)");
 }
 
 TEST(CheckOptions, OptionsComeFirstAndTheRestStaysByteForByte) {
@@ -171,10 +172,17 @@ TEST(CheckOptions, OptionsComeFirstAndTheRestStaysByteForByte) {
       {"two holds, the last wins", R"("C:\p\check.exe" --hold=none --hold=x2 t)",
        R"("C:\p\check.exe" t)", false, 5, false, 3, 1},
       {"help alone", "check --help", "check", true, -1, false},
+      {"-h", "check -h", "check", true, -1, false},
+      {"the word help alone", "check help", "check help", true, -1, false},
+      {"a file named help among others", "check -x help", "check -x help", false, -1, false},
+      {"version", "check --version", "check", false, -1, false},
+      {"a key's name in any case", "check --hold=Shift t", "check t", false, 1, false},
+      {"velmora's own options stay", "check -x -y t", "check -x -y t", false, -1, false},
       {"unknown key", "check --hold=meta t", "check t", false, -1, true, 1, 1},
       {"unknown option", "check --frobnicate t", "check t", false, -1, true},
-      {"options only before the first argument", "check t --help", "check t --help", false, -1,
-       false},
+      {"an option after the file", "check t --help", "check t --help", false, -1, true},
+      {"a hold after the file", "check t --hold=shift", "check t --hold=shift", false, -1, true},
+      {"after -- nothing is an option", "check -- t --help", "check t --help", false, -1, false},
       // "--" ends the options, so a target that begins with "--" can be checked.
       {"-- ends the options", "check --hold=alt -- --odd.txt", "check --odd.txt", false, 3, false,
        3, 1},

@@ -44,6 +44,7 @@ const char kHelp[] =
     "  repair             puts back what velmora-setup added and is missing now\n"
     "  remove             takes out exactly what velmora-setup added\n"
     "\n"
+    "--help shows this text, --version the version.\n"
     "Exit status: 0 done, 1 could not be done (nothing is left half written), 2 bad usage.\n";
 
 std::string environment(const char *name) {
@@ -302,6 +303,10 @@ public:
       MimeDatabase database;
       for (const std::string &given : options.types) {
         std::optional<std::string> type = database.typeOf(given);
+        bool dotless = !given.empty() && given[0] != '.' && given.find('/') == std::string::npos;
+        if (!type && dotless && database.typeOf("." + given))
+          return usage("\"" + given + "\" is no type: write the extension with its dot, \"." +
+                       given + "\"");
         if (!type)
           return usage("\"" + given +
                        "\" is neither a MIME type nor an extension that the "

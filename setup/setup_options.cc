@@ -79,6 +79,8 @@ SetupOptions parseSetupOptions(const std::vector<std::string> &arguments,
       optionsEnded = true;
     } else if (!optionsEnded && (argument == "--help" || argument == "-h" || argument == "/?")) {
       result.help = true;
+    } else if (!optionsEnded && argument == "--version") {
+      result.version = true;
     } else if (!optionsEnded && argument.size() > 2 && argument.compare(0, 2, "--") == 0) {
       i = readOption(arguments, i, result);
     } else if (result.command.empty()) {
@@ -91,13 +93,13 @@ SetupOptions parseSetupOptions(const std::vector<std::string> &arguments,
       fail(result, result.command + " takes no argument \"" + argument + "\"");
     }
   }
-  if (!result.help && result.error.empty())
+  if (!result.help && !result.version && result.error.empty())
     checkCommand(result, grammar);
   return result;
 }
 
-int reportUsage(const std::string &why, const char *help, std::string &out) {
-  out += "velmora-setup: " + why + "\n\n" + help;
+int reportUsage(const std::string &why, const char *, std::string &out) {
+  out += "velmora-setup: " + why + " (try velmora-setup --help)\n";
   return kSetupUsage;
 }
 
@@ -110,6 +112,10 @@ std::optional<int> answerHelpOrError(const SetupOptions &options, const char *he
                                      std::string &out) {
   if (options.help) {
     out += help;
+    return kSetupDone;
+  }
+  if (options.version) {
+    out += "velmora-setup " VELMORA_VERSION "\n";
     return kSetupDone;
   }
   if (!options.error.empty())

@@ -18,6 +18,7 @@ struct SetupOptions {
   std::string program;            // --program
   std::string ini;                // --ini
   bool help = false;
+  bool version = false;
   std::string error; // a usage error, in one line; empty when the arguments make sense
 };
 
@@ -34,11 +35,11 @@ struct SetupGrammar {
 SetupOptions parseSetupOptions(const std::vector<std::string> &arguments,
                                const SetupGrammar &grammar);
 
-// The messages every command ends with: a usage error with the help text (status 2), or one
-// line saying why the work could not be done (status 1).
+// The messages every command ends with: a usage error, in one line that points at --help
+// (status 2), or one line saying why the work could not be done (status 1).
 int reportUsage(const std::string &why, const char *help, std::string &out);
 int reportFailure(const std::string &why, std::string &out);
-// Answers --help or a usage error; no value when the command is to run.
+// Answers --help, --version or a usage error; no value when the command is to run.
 std::optional<int> answerHelpOrError(const SetupOptions &options, const char *help,
                                      std::string &out);
 

@@ -35,6 +35,7 @@ const char kHelp[] =
     "  --program P  velmora.exe (the default) or velmora-utf8.exe\n"
     "  --ini FILE   the settings file velmora reads instead of velmora.ini beside it\n"
     "\n"
+    "--help shows this text, --version the version.\n"
     "Exit status: 0 done, 1 could not be done (nothing is left half written), 2 bad usage.\n";
 
 struct Registration {

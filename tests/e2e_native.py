@@ -127,6 +127,28 @@ class Native(NativeCase):
         self.assertEqual(self.check("--help").returncode, 0)
         self.nothing_started()
 
+    def test_check_behaves_as_a_command_line_tool(self):
+        self.settings("default=REC %P\r\nshift=REC shift %P")
+        cases = [
+            (["--version"], 0, rb"^velmora-check \d+\.\d+\.\d+\n$"),
+            (["-h"], 0, rb"^usage: velmora-check "),
+            (["help"], 0, rb"^usage: velmora-check "),
+            (["--hold=Shift", "t"], 0, rb"held: shift\n"),
+            (["t", "--hold=shift"], 2, rb"^velmora-check: --hold=shift comes after \"t\": options go "
+                                       rb"before the file .*\(try velmora-check --help\)\n$"),
+            (["--frob", "t"], 2, rb"^velmora-check: unknown option: --frob \(try velmora-check "
+                                 rb"--help\)\n$"),
+            (["--", "t", "--help"], 0, rb"argument 1: \"--help\""),
+        ]
+        for args, status, output in cases:
+            with self.subTest(args=args):
+                done = self.check(*args)
+                self.assertEqual(done.returncode, status, done.stdout)
+                self.assertRegex(done.stdout, output)
+        # velmora itself keeps its rules: every argument counts, "--help" is a target.
+        self.run_velmora("--help")
+        self.assertEqual(self.recorded(), [[b"--help"]])
+
     def test_settings_in_the_users_folder_when_none_lie_next_to_the_program(self):
         config = os.path.join(self.dir, "config", "velmora")
         os.makedirs(config)

@@ -171,6 +171,17 @@ class Setup(unittest.TestCase):
                                                                            status=1))
         self.assertEqual(os.listdir(self.config), [])
 
+    def test_behaves_as_a_command_line_tool(self):
+        self.assertRegex(self.run_setup("--version"), r"^velmora-setup \d+\.\d+\.\d+\n$")
+        self.assertIn("usage: velmora-setup", self.run_setup("-h"))
+        cases = [(["open-with", "txt"], 'velmora-setup: "txt" is no type: write the extension '
+                                        'with its dot, ".txt" (try velmora-setup --help)\n'),
+                 (["frob"], 'velmora-setup: unknown command "frob" (try velmora-setup --help)\n')]
+        for args, said in cases:
+            with self.subTest(args=args):
+                self.assertEqual(self.run_setup(*args, status=2), said)
+                self.assertEqual(os.listdir(self.config), [])
+
     def test_an_unwritable_config_folder_changes_nothing(self):
         with open(self.list, "wb") as f:
             f.write(ORIGINAL)

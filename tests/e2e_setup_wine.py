@@ -143,6 +143,14 @@ class Setup(unittest.TestCase):
         self.assertIn("use --program velmora-utf8.exe", out)
         self.assertEqual(self.export(), before)
         self.setup_exe(folder, "open-with", "foo", status=2)
+        # The word as typed, one line, and a pointer to --help: no pattern is expanded to the
+        # folder's files.
+        with open(os.path.join(folder, "a.txt"), "w"):
+            pass
+        self.assertEqual(self.setup_exe(folder, "open-with", "*.txt", status=2).replace("\r", ""),
+                         'velmora-setup: "*.txt" is no file type: give it as .EXT, for example '
+                         '.txt (try velmora-setup --help)\n')
+        self.assertRegex(self.setup_exe(folder, "--version"), r"^velmora-setup \d+\.\d+\.\d+\r?\n$")
         self.setup_exe(self.folder("empty", []), "context-menu", status=1)
         self.assertEqual(self.export(), before)
 
