@@ -1,6 +1,6 @@
 # Writes the desktop entry at install time, when the prefix is known (cmake --install --prefix
-# may name another than the build's). Expects VELMORA_DESKTOP_TEMPLATE, VELMORA_BINDIR_NAME and
-# VELMORA_DATADIR_NAME.
+# may name another than the build's). Expects VELMORA_DESKTOP_TEMPLATE, VELMORA_BINDIR_NAME,
+# VELMORA_DATADIR_NAME and VELMORA_ENTRY_STAGING.
 set(program "${CMAKE_INSTALL_PREFIX}/${VELMORA_BINDIR_NAME}/velmora")
 # Exec quotes the program. Inside the quotes a backslash, '"', '`' and '$' take a backslash, and
 # the file's own string rules double every backslash once more: one backslash becomes four.
@@ -18,6 +18,8 @@ if(program MATCHES "%")
 else()
   set(VELMORA_EXEC "\"${quoted}\" %f")
 endif()
-set(entry "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${VELMORA_DATADIR_NAME}/applications/velmora.desktop")
-message(STATUS "Installing: ${entry}")
-configure_file("${VELMORA_DESKTOP_TEMPLATE}" "${entry}" @ONLY)
+# Made beside the build, then installed as any file is, so that the install's list of files
+# (and so the uninstall) has it.
+configure_file("${VELMORA_DESKTOP_TEMPLATE}" "${VELMORA_ENTRY_STAGING}/velmora.desktop" @ONLY)
+file(INSTALL "${VELMORA_ENTRY_STAGING}/velmora.desktop"
+     DESTINATION "${CMAKE_INSTALL_PREFIX}/${VELMORA_DATADIR_NAME}/applications")

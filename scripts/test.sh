@@ -23,7 +23,7 @@ suite() {
 }
 
 build() {
-  cmake --preset "$1" >/dev/null && cmake --build --preset "$1"
+  cmake --preset "$1" -DVELMORA_REQUIRE_TESTS=ON >/dev/null && cmake --build --preset "$1"
 }
 
 # A probe that cannot run (the loader itself is an i386 program) answers "no".

@@ -45,6 +45,16 @@ def launched(entry, work, recorder):
         return f.read().split(b"\0")[:-1] == [b"opened", target.encode()]
 
 
+def uninstall(cmake, build, prefix, name, errors):
+    """The uninstall step leaves no file in the prefix: the install's own, velmora's folder and
+    the applications folder's cache it made are gone."""
+    done = subprocess.run([cmake, "--build", build, "--target", "uninstall"], capture_output=True,
+                          text=True)
+    left = [os.path.join(root, file) for root, _, files in os.walk(prefix) for file in files]
+    if done.returncode != 0 or left or os.path.exists(os.path.join(prefix, "share", "velmora")):
+        errors.append(f"uninstall under {name!r} left {left}: {done.stdout}{done.stderr}")
+
+
 def check_prefix(cmake, build, recorder, work, name, errors, offered):
     prefix = os.path.join(work, name)
     subprocess.run([cmake, "--install", build, "--prefix", prefix], check=True,
@@ -52,7 +62,9 @@ def check_prefix(cmake, build, recorder, work, name, errors, offered):
     found = sorted(os.listdir(os.path.join(prefix, "bin")))
     if found != ["velmora", "velmora-check", "velmora-setup"]:
         errors.append(f"bin/ holds {found}, not the three programs alone")
-    for path in ("share/applications/velmora.desktop", "share/velmora/velmora-linux.ini"):
+    for path in ("share/applications/velmora.desktop", "share/velmora/velmora-linux.ini",
+                 "share/man/man1/velmora.1", "share/man/man1/velmora-check.1",
+                 "share/man/man1/velmora-setup.1"):
         if not os.path.isfile(os.path.join(prefix, path)):
             errors.append(f"{path} is not installed under {name!r}")
     entry = os.path.join(prefix, "share/applications/velmora.desktop")
@@ -69,8 +81,12 @@ def check_prefix(cmake, build, recorder, work, name, errors, offered):
                       f"velmora: {opened}")
     if re.search(r"^MimeType=", text, re.M):
         errors.append(f"the desktop entry under {name!r} claims file types")
-    if not offered:
-        return
+    if offered:
+        check_offered(prefix, work, errors)
+    uninstall(cmake, build, prefix, name, errors)
+
+
+def check_offered(prefix, work, errors):
     # What GLib (Nautilus, Thunar, Nemo, ...) offers for a type: only this prefix's
     # applications and the system's MIME database, with an empty PATH.
     env = {"XDG_DATA_DIRS": os.path.join(prefix, "share") + ":/usr/share",
