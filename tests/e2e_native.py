@@ -7,7 +7,8 @@ import subprocess
 import unittest
 
 import e2e_support
-from e2e_support import NativeCase, report_values
+import settings_mistakes
+from e2e_support import NativeCase, report_values, write
 
 
 class Native(NativeCase):
@@ -126,6 +127,15 @@ class Native(NativeCase):
         self.assertEqual(self.check("--hold=meta", "t").returncode, 2)
         self.assertEqual(self.check("--help").returncode, 0)
         self.nothing_started()
+
+    def test_check_names_the_usual_mistakes_in_settings_files(self):
+        for name, body, warning in settings_mistakes.MISTAKES:
+            with self.subTest(mistake=name):
+                write(os.path.join(self.dir, "velmora.ini"),
+                      body.replace(b"REC", self.rec.encode()) if b"\0" not in body else body)
+                report = self.check("t").stdout
+                self.assertIn(b"warning: settings file, ", report)
+                self.assertIn(warning.replace(b"REC", self.rec.encode()), report)
 
     def test_check_behaves_as_a_command_line_tool(self):
         self.settings("default=REC %P\r\nshift=REC shift %P")

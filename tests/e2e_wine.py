@@ -14,6 +14,8 @@ import sys
 import time
 import unittest
 
+import settings_mistakes
+
 ARGS = None
 
 
@@ -277,6 +279,17 @@ class WesternLocale(Wine):
                 done = self.run_starter(moved, "t", utf8=True, bare=bare)
                 self.assertEqual(done.stdout.strip(), b"1", done.stderr)
         self.assertFalse(os.path.exists(self.record))
+
+    def test_check_names_the_usual_mistakes_in_settings_files(self):
+        # Through Windows' own reader, which differs from velmora's where Wine's does.
+        rec = self.rec().encode(self.encoding)
+        for name, body, warning in settings_mistakes.MISTAKES:
+            with self.subTest(mistake=name):
+                with open(os.path.join(self.dir, "velmora.ini"), "wb") as f:
+                    f.write(body.replace(b"REC", rec) if b"\0" not in body else body)
+                report, _ = self.check_report("t")
+                self.assertIn("warning: settings file, ", report)
+                self.assertIn(warning.replace(b"REC", rec).decode(self.encoding), report)
 
     def test_the_spelling_check_advises_for_a_quoted_program_works(self):
         # The natural spelling loses its outer quotation marks to Windows' own reader; the
