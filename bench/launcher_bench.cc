@@ -107,49 +107,40 @@ void ComposeOneByteArguments(benchmark::State &state) {
   reportLine(state, *host);
 }
 
-// Chained arguments, as many as Linux takes (about 2 MB of arguments): every argument brings in
-// the next pass's placeholder, so every pass finds one. Ten times the arguments should take ten
-// times as long, not a hundred.
-void ComposeChainedPlaceholders(benchmark::State &state) {
-  std::vector<std::string> argv = {"/opt/velmora/velmora", settingsFile("%O1")};
+// Composes the plan for the settings option with `commandTemplate`, arguments "%O2" to
+// "%O<count>" each bringing in the next pass's placeholder, "end", and `target`.
+void composeChained(benchmark::State &state, const std::string &commandTemplate,
+                    const std::string &target) {
+  std::vector<std::string> argv = {"/opt/velmora/velmora", settingsFile(commandTemplate)};
   for (int64_t n = 2; n <= state.range(0); ++n)
     argv.push_back("%O" + std::to_string(n));
   argv.push_back("end");
-  argv.push_back("/tmp/target");
-  Host host = hostWith(argv);
-  for (auto _ : state)
-    benchmark::DoNotOptimize(composeLaunchPlan(*host));
-  reportLine(state, *host);
-}
-
-// Chained arguments and a target as long as Linux takes one argument (120,000 bytes): every
-// pass finds its placeholder in a long command, which each pass used to read whole.
-void ComposeChainedLongTarget(benchmark::State &state) {
-  std::vector<std::string> argv = {"/opt/velmora/velmora", settingsFile("%O1 \"%P\"")};
-  for (int64_t n = 2; n <= state.range(0); ++n)
-    argv.push_back("%O" + std::to_string(n));
-  argv.push_back("end");
-  argv.push_back("/tmp/" + std::string(120000, 'a'));
-  Host host = hostWith(argv);
-  for (auto _ : state)
-    benchmark::DoNotOptimize(composeLaunchPlan(*host));
-  reportLine(state, *host);
-}
-
-// The same with a target full of "%O" that no pass takes ("%O0x%Oy").
-void ComposeChainedUnmatchedTarget(benchmark::State &state) {
-  std::vector<std::string> argv = {"/opt/velmora/velmora", settingsFile("%O1 \"%P\"")};
-  for (int64_t n = 2; n <= state.range(0); ++n)
-    argv.push_back("%O" + std::to_string(n));
-  argv.push_back("end");
-  std::string target = "/tmp/";
-  while (target.size() < 120000)
-    target += "%O0x%Oy";
   argv.push_back(target);
   Host host = hostWith(argv);
   for (auto _ : state)
     benchmark::DoNotOptimize(composeLaunchPlan(*host));
   reportLine(state, *host);
+}
+
+// Chained arguments, as many as Linux takes (about 2 MB of arguments): every argument brings in
+// the next pass's placeholder, so every pass finds one. Ten times the arguments should take ten
+// times as long, not a hundred.
+void ComposeChainedPlaceholders(benchmark::State &state) {
+  composeChained(state, "%O1", "/tmp/target");
+}
+
+// Chained arguments and a target as long as Linux takes one argument (120,000 bytes): every
+// pass finds its placeholder in a long command, which each pass used to read whole.
+void ComposeChainedLongTarget(benchmark::State &state) {
+  composeChained(state, "%O1 \"%P\"", "/tmp/" + std::string(120000, 'a'));
+}
+
+// The same with a target full of "%O" that no pass takes ("%O0x%Oy").
+void ComposeChainedUnmatchedTarget(benchmark::State &state) {
+  std::string target = "/tmp/";
+  while (target.size() < 120000)
+    target += "%O0x%Oy";
+  composeChained(state, "%O1 \"%P\"", target);
 }
 
 // A template of as many different placeholders as a settings value holds (%O1 to %O399), each
