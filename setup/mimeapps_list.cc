@@ -66,6 +66,23 @@ std::vector<std::string> idsIn(const std::string &value) {
   return ids;
 }
 
+// The value with `id` taken out and every other byte as it was: a line the user changed since
+// stays theirs.
+std::string withoutId(const std::string &value, const std::string &id) {
+  std::string kept;
+  size_t start = 0;
+  while (start <= value.size()) {
+    size_t end = value.find(';', start);
+    size_t stop = end == std::string::npos ? value.size() : end + 1;
+    if (trimmed(value.substr(start, (end == std::string::npos ? value.size() : end) - start)) != id)
+      kept += value.substr(start, stop - start);
+    if (end == std::string::npos)
+      break;
+    start = end + 1;
+  }
+  return kept;
+}
+
 std::string valueAfter(const MimeAppsEdit &edit) {
   if (edit.createdLine)
     return edit.id + ";";
@@ -161,10 +178,18 @@ size_t MimeAppsList::sectionEnd(size_t header) const {
 }
 
 std::optional<size_t> MimeAppsList::lineAt(size_t header, const std::string &type) const {
-  for (size_t i = header + 1; i < sectionEnd(header); ++i)
-    if (isEntry(lines_[i]) && keyOf(lines_[i]) == type)
-      return i;
-  return std::nullopt;
+  // GLib reads a section written twice as one, and of a key written twice the last line: that
+  // is the line an edit must change, wherever it stands.
+  std::optional<std::string> name = headerName(lines_[header]);
+  std::optional<size_t> found;
+  bool inside = false;
+  for (size_t i = header; i < lines_.size(); ++i) {
+    if (std::optional<std::string> other = headerName(lines_[i]))
+      inside = other == name;
+    else if (inside && isEntry(lines_[i]) && keyOf(lines_[i]) == type)
+      found = i;
+  }
+  return found;
 }
 
 std::optional<std::vector<std::string>> MimeAppsList::ids(const std::string &section,
@@ -200,7 +225,7 @@ std::optional<MimeAppsEdit> MimeAppsList::add(const std::string &section, const 
   edit.createdLine = true;
   // After the section's last entry, before the blank lines and comments that close it.
   size_t at = *header + 1;
-  for (size_t i = *header + 1; i < sectionEnd(*header); ++i)
+  for (size_t i = *header + 1, end = sectionEnd(*header); i < end; ++i)
     if (isEntry(lines_[i]))
       at = i + 1;
   if (at == lines_.size() && lines_.back().back() != '\n') {
@@ -219,15 +244,10 @@ void MimeAppsList::undo(const MimeAppsEdit &edit) {
   bool oursWasLast = false;
   if (std::optional<size_t> line = lineAt(*header, edit.type)) {
     std::string value = valueOf(lines_[*line]);
-    if (value == valueAfter(edit)) {
+    if (value == valueAfter(edit))
       value = edit.before;
-    } else {
-      std::string kept;
-      for (const std::string &id : idsIn(value))
-        if (id != edit.id)
-          kept += id + ";";
-      value = kept;
-    }
+    else
+      value = withoutId(value, edit.id);
     if (edit.createdLine && idsIn(value).empty()) {
       oursWasLast = *line + 1 == lines_.size();
       lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*line));

@@ -84,5 +84,52 @@ TEST(MimeAppsList, ADamagedRecordIsRefused) {
   EXPECT_EQ(read->front(), tabbed);
 }
 
+// The line GLib reads is the one edited: of a key written twice the last, also in a section
+// written twice; and a line the user changed since keeps every byte but velmora's id.
+TEST(MimeAppsList, EditsTheLineGlibReadsAndKeepsTheUsersOwn) {
+  MimeAppsList twice("[Default Applications]\ntext/plain=a.desktop;\ntext/plain=b.desktop;\n"
+                     "[Other]\n[Default Applications]\ntext/plain=c.desktop\n");
+  std::optional<MimeAppsEdit> edit =
+      twice.add("Default Applications", "text/plain", "velmora.desktop", true);
+  ASSERT_TRUE(edit);
+  EXPECT_EQ(twice.bytes(),
+            "[Default Applications]\ntext/plain=a.desktop;\ntext/plain=b.desktop;\n"
+            "[Other]\n[Default Applications]\ntext/plain=velmora.desktop;c.desktop\n");
+  EXPECT_EQ(twice.ids("Default Applications", "text/plain"),
+            (std::vector<std::string>{"velmora.desktop", "c.desktop"}));
+
+  struct Case {
+    const char *label, *changed, *after;
+  };
+  const Case cases[] = {
+      {"the user's own default", "text/markdown=vim.desktop\n", "text/markdown=vim.desktop\n"},
+      {"velmora among the user's", "text/markdown=a.desktop; velmora.desktop ;b\n",
+       "text/markdown=a.desktop;b\n"},
+      {"velmora last, no ';'", "text/markdown=a.desktop;velmora.desktop\n",
+       "text/markdown=a.desktop;\n"},
+  };
+  for (const Case &c : cases) {
+    MimeAppsList list("[Default Applications]\n");
+    std::optional<MimeAppsEdit> ours =
+        list.add("Default Applications", "text/markdown", "velmora.desktop", true);
+    ASSERT_TRUE(ours) << c.label;
+    MimeAppsList user("[Default Applications]\n" + std::string(c.changed));
+    user.undo(*ours);
+    EXPECT_EQ(user.bytes(), "[Default Applications]\n" + std::string(c.after)) << c.label;
+  }
+}
+
+// Finding a type's line is one walk over the list, however long its sections are.
+TEST(MimeAppsList, LongSectionsAreEditedInOneWalk) {
+  std::string bytes = "[Added Associations]\n";
+  for (int i = 0; i < 16000; ++i)
+    bytes += "x/t" + std::to_string(i) + "=a.desktop;\n";
+  MimeAppsList list(bytes);
+  for (int i = 0; i < 20; ++i)
+    ASSERT_TRUE(
+        list.add("Added Associations", "y/t" + std::to_string(i), "velmora.desktop", false));
+  EXPECT_EQ(list.ids("Added Associations", "y/t19"), std::vector<std::string>{"velmora.desktop"});
+}
+
 } // namespace
 } // namespace velmora
