@@ -4,9 +4,12 @@
 
 #include "setup/mimeapps_list.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -279,6 +282,61 @@ std::optional<std::string> gioDefault(const std::string &type) {
   return std::nullopt;
 }
 
+// An exclusive lock on a folder, held until the object goes; none when the folder cannot be
+// opened (then there is nothing of ours there to guard either).
+class FolderLock {
+public:
+  explicit FolderLock(const std::string &folder)
+      : fd_(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0)
+      close(fd_);
+  }
+  FolderLock(const FolderLock &) = delete;
+  FolderLock &operator=(const FolderLock &) = delete;
+
+private:
+  int fd_;
+};
+
+// Holds back the signals that ask a program to end (from a terminal or `kill`) until the
+// object goes; the run then ends as it would have, only not halfway.
+class TerminationDeferred {
+public:
+  TerminationDeferred() {
+    sigset_t deferred;
+    sigemptyset(&deferred);
+    for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE})
+      sigaddset(&deferred, signal);
+    sigprocmask(SIG_BLOCK, &deferred, &previous_);
+  }
+  ~TerminationDeferred() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+  TerminationDeferred(const TerminationDeferred &) = delete;
+  TerminationDeferred &operator=(const TerminationDeferred &) = delete;
+
+private:
+  sigset_t previous_;
+};
+
+// Removes what an earlier run that was killed left of writeFileWhole's new files.
+void clearTemporaryFiles(const std::string &path) {
+  size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+  std::string prefix = path.substr(slash + 1) + ".velmora-setup-";
+  DIR *listing = opendir(folder.c_str());
+  if (listing == nullptr)
+    return;
+  while (dirent *entry = readdir(listing)) {
+    std::string name = entry->d_name;
+    if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0)
+      unlink((folder + "/" + name).c_str());
+  }
+  closedir(listing);
+}
+
 class LinuxSetup {
 public:
   explicit LinuxSetup(std::string &out) : out_(out) {
@@ -288,9 +346,13 @@ public:
     // renaming over the link would replace it with a copy.
     char target[PATH_MAX];
     struct stat link;
-    if (!listPath_.empty() && lstat(listPath_.c_str(), &link) == 0 && S_ISLNK(link.st_mode) &&
-        realpath(listPath_.c_str(), target) != nullptr)
-      listPath_ = target;
+    if (!listPath_.empty() && lstat(listPath_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+      if (realpath(listPath_.c_str(), target) != nullptr)
+        listPath_ = target;
+      else
+        danglingLink_ = true;
+    }
+    configFolder_ = config;
     recordFolder_ = config + "/velmora";
     recordPath_ = recordFolder_ + "/setup.list";
   }
@@ -315,6 +377,15 @@ public:
           types.push_back(*type);
       }
     }
+    // Runs at the same time take turns, and a run once begun is not cut short by a signal that
+    // can wait: what it writes is whole, and a run killed outright leaves only temporary files,
+    // which the next run clears away.
+    FolderLock lock(configFolder_);
+    TerminationDeferred deferred;
+    if (std::optional<std::string> why = unfitList())
+      return failed(*why + "; nothing was changed");
+    clearTemporaryFiles(listPath_);
+    clearTemporaryFiles(recordPath_);
     if (!load())
       return kSetupFailed;
     if (options.command == "status")
@@ -372,8 +443,9 @@ private:
     MimeAppsList list(original_);
     std::map<std::string, std::string> defaultsBefore;
     for (const std::string &type : types) {
-      std::optional<std::vector<std::string>> pinned = list.ids(kDefaults, type);
-      if (!asDefault && !pinned) {
+      if (!asDefault) {
+        // GLib's own answer, not the list's: a pin naming a program that is gone, or none,
+        // counts for nothing there.
         std::optional<std::string> current = gioDefault(type);
         if (!current)
           return failed("cannot tell the default program of " + type +
@@ -384,21 +456,23 @@ private:
       record(list.add(kAdded, type, kDesktopId, false));
       if (asDefault)
         record(list.add(kDefaults, type, kDesktopId, true));
+      else if (!defaultsBefore[type].empty() && defaultsBefore[type] != kDesktopId)
+        // Pinned in the same write that adds velmora, so that at no moment does velmora come
+        // first only because it was added last.
+        record(list.add(kDefaults, type, defaultsBefore[type], true));
     }
     if (!commit(list))
       return kSetupFailed;
-    // Where velmora would now come first only because it was added last, the program that
-    // came first before is pinned as the default.
-    bool pinned = false;
     for (const auto &[type, before] : defaultsBefore) {
       std::optional<std::string> now = gioDefault(type);
-      if (!before.empty() && before != kDesktopId && now != before) {
-        record(list.add(kDefaults, type, before, false));
-        pinned = true;
+      // Where no program opened the type, velmora is the only one and GLib takes it: that is
+      // no default anyone had.
+      if (!before.empty() && before != kDesktopId && now == std::string(kDesktopId)) {
+        rollBack("velmora would have become the default program of " + type +
+                 ", which open-with does not do");
+        return kSetupFailed;
       }
     }
-    if (pinned && !commit(list))
-      return kSetupFailed;
     for (const std::string &type : types) {
       out_ += (asDefault ? "default " : "open-with ") + type + ": " + kDesktopId + " in " +
               listPath_ + "\n";
@@ -485,6 +559,25 @@ private:
     return kSetupDone;
   }
 
+  // Why the list cannot be edited in place as it should be; none when it can.
+  std::optional<std::string> unfitList() const {
+    if (danglingLink_)
+      return listPath_ + " is a link to a file that does not exist";
+    struct stat info;
+    if (stat(listPath_.c_str(), &info) != 0)
+      return errno == ENOENT ? std::nullopt
+                             : std::optional<std::string>("cannot look at " + listPath_ + " (" +
+                                                          std::strerror(errno) + ")");
+    if (!S_ISREG(info.st_mode))
+      return listPath_ + " is not a regular file";
+    if ((info.st_mode & 0222) == 0 || access(listPath_.c_str(), W_OK) != 0)
+      return listPath_ + " is read-only";
+    if (info.st_nlink > 1)
+      return listPath_ + " has other names (hard links), which a new file in its place would "
+                         "part from it";
+    return std::nullopt;
+  }
+
   void record(const std::optional<MimeAppsEdit> &edit) {
     if (edit)
       edits_.push_back(*edit);
@@ -535,6 +628,8 @@ private:
 
   std::string &out_;
   std::string listPath_;
+  bool danglingLink_ = false;
+  std::string configFolder_;
   std::string recordFolder_;
   std::string recordPath_;
   bool listExisted_ = false;

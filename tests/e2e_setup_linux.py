@@ -5,6 +5,7 @@ default, `gio open` to open a file)."""
 import argparse
 import os
 import shutil
+import signal
 import stat
 import subprocess
 import sys
@@ -66,7 +67,8 @@ class Setup(unittest.TestCase):
     def run_setup(self, *args, status=0, prefix=()):
         done = subprocess.run([*prefix, self.setup, *args], capture_output=True, text=True,
                               env=self.env, timeout=60)
-        self.assertEqual(done.returncode, status, done.stdout + done.stderr)
+        if status is not None:
+            self.assertEqual(done.returncode, status, done.stdout + done.stderr)
         return done.stdout
 
     def listed(self):
@@ -170,6 +172,96 @@ class Setup(unittest.TestCase):
         self.assertIn("velmora.desktop is not installed", self.run_setup("open-with", ".txt",
                                                                            status=1))
         self.assertEqual(os.listdir(self.config), [])
+
+    def test_lists_it_cannot_edit_in_place_are_refused(self):
+        other = os.path.join(self.dir, "elsewhere.list")
+
+        def dangling():
+            os.symlink(os.path.join(self.dir, "gone.list"), self.list)
+
+        def hard_link():
+            with open(self.list, "wb") as f:
+                f.write(ORIGINAL)
+            os.link(self.list, other)
+
+        def read_only():
+            with open(self.list, "wb") as f:
+                f.write(ORIGINAL)
+            os.chmod(self.list, 0o444)
+
+        cases = [("a dangling link", dangling, "is a link to a file that does not exist"),
+                 ("a hard link", hard_link, "has other names (hard links)"),
+                 ("read-only", read_only, "is read-only"),
+                 ("a folder", lambda: os.mkdir(self.list), "is not a regular file")]
+        for name, prepare, why in cases:
+            with self.subTest(case=name):
+                prepare()
+                before = {entry: os.lstat(os.path.join(self.config, entry))
+                          for entry in os.listdir(self.config)}
+                out = self.run_setup("open-with", "text/plain", status=1)
+                self.assertIn(why, out)
+                self.assertTrue(out.endswith("; nothing was changed\n"), out)
+                after = {entry: os.lstat(os.path.join(self.config, entry))
+                         for entry in os.listdir(self.config)}
+                self.assertEqual({k: (v.st_ino, v.st_nlink, v.st_mtime_ns, v.st_mode)
+                                  for k, v in after.items()},
+                                 {k: (v.st_ino, v.st_nlink, v.st_mtime_ns, v.st_mode)
+                                  for k, v in before.items()})
+                for entry in (self.list, other):
+                    if os.path.isdir(entry) and not os.path.islink(entry):
+                        os.rmdir(entry)
+                    elif os.path.lexists(entry):
+                        os.remove(entry)
+
+    def test_a_pin_glib_ignores_keeps_the_default(self):
+        for pin in (b"text/plain=gone.desktop;\n", b"text/plain=\n"):
+            with self.subTest(pin=pin):
+                with open(self.list, "wb") as f:
+                    f.write(b"[Default Applications]\n" + pin)
+                self.assertEqual(gio_default(self.env, "text/plain"), "editor.desktop")
+                self.run_setup("open-with", "text/plain")
+                self.assertEqual(gio_default(self.env, "text/plain"), "editor.desktop")
+                self.run_setup("remove")
+                self.assertEqual(self.listed(), b"[Default Applications]\n" + pin)
+
+    def test_runs_at_the_same_time_take_turns(self):
+        with open(self.list, "wb") as f:
+            f.write(ORIGINAL)
+        types = ["text/plain", "image/png", "image/gif", "application/pdf", "image/jpeg",
+                 "video/mp4", "application/json", "text/markdown"]
+        runs = [subprocess.Popen([self.setup, "open-with", mime], env=self.env,
+                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                for mime in types]
+        for run in runs:
+            self.assertEqual(run.wait(timeout=120), 0, run.stdout.read())
+        status = self.run_setup("status")
+        for mime in types:
+            self.assertIn(f"[Added Associations] {mime}=velmora.desktop", status)
+            self.assertIn("velmora.desktop", gio_registered(self.env, mime), mime)
+        self.assertEqual(gio_default(self.env, "text/plain"), "editor.desktop")
+        self.run_setup("remove")
+        self.assertEqual(self.listed(), ORIGINAL)
+
+    def test_a_run_stopped_anywhere_leaves_the_default_and_no_debris(self):
+        with open(self.list, "wb") as f:
+            f.write(ORIGINAL)
+        for signal_number in (signal.SIGTERM, signal.SIGKILL):
+            for delay in range(0, 80, 4):
+                with self.subTest(signal=signal_number, delay=delay):
+                    # image/png has no line yet: velmora's would come first, were it alone.
+                    run = subprocess.Popen([self.setup, "open-with", "image/png"], env=self.env,
+                                           stdout=subprocess.DEVNULL)
+                    time.sleep(delay / 1000)
+                    run.send_signal(signal_number)
+                    run.wait(timeout=60)
+                    self.assertEqual(gio_default(self.env, "image/png"), "editor.desktop")
+                    # The next run clears what a killed one left, and finds the list whole.
+                    self.run_setup("status", status=None)
+                    left = [entry for entry in os.listdir(self.config)
+                            if ".velmora-setup-" in entry]
+                    self.assertEqual(left, [])
+                    self.run_setup("remove")
+                    self.assertEqual(self.listed(), ORIGINAL)
 
     def test_behaves_as_a_command_line_tool(self):
         self.assertRegex(self.run_setup("--version"), r"^velmora-setup \d+\.\d+\.\d+\n$")
