@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <set>
 
 namespace velmora {
 
@@ -102,6 +104,56 @@ std::optional<Registration> registrationFrom(const std::string &recordText) {
       (fields[0] != "send-to" && fields[0] != "open-with" && fields[0] != "context-menu"))
     return std::nullopt;
   return Registration{fields[0], fields[1], fields[2], fields[3]};
+}
+
+// A value as the record keeps it, type and bytes: "T" and the text, "E" for an empty value,
+// "O<type>:" and the bytes in hex for any other kind.
+std::string storedText(const RegistryValue &value) {
+  if (value.kind == RegistryValue::Text)
+    return "T" + value.text;
+  if (value.kind == RegistryValue::Empty)
+    return "E";
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string stored = "O" + std::to_string(value.rawType) + ":";
+  for (char c : value.text) {
+    stored += kHex[static_cast<unsigned char>(c) >> 4];
+    stored += kHex[static_cast<unsigned char>(c) & 15];
+  }
+  return stored;
+}
+
+std::optional<RegistryValue> storedValue(const std::string &stored) {
+  if (stored.empty())
+    return std::nullopt;
+  if (stored[0] == 'T')
+    return RegistryValue{RegistryValue::Text, stored.substr(1), 0};
+  if (stored == "E")
+    return RegistryValue{RegistryValue::Empty, "", 0};
+  size_t colon = stored.find(':');
+  if (stored[0] != 'O' || colon == std::string::npos || colon == 1 ||
+      (stored.size() - colon - 1) % 2 != 0)
+    return std::nullopt;
+  RegistryValue value{RegistryValue::Other, "", 0};
+  for (size_t i = 1; i < colon; ++i) {
+    if (stored[i] < '0' || stored[i] > '9' || value.rawType > 100000000u)
+      return std::nullopt;
+    value.rawType = value.rawType * 10 + static_cast<uint32_t>(stored[i] - '0');
+  }
+  auto nibble = [](char c) {
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+  };
+  for (size_t i = colon + 1; i < stored.size(); i += 2) {
+    int high = nibble(stored[i]), low = nibble(stored[i + 1]);
+    if (high < 0 || low < 0)
+      return std::nullopt;
+    value.text += static_cast<char>(high << 4 | low);
+  }
+  return value;
+}
+
+// The record's name for what stood at a place before set-up first wrote it.
+std::string priorNameOf(const std::string &key, const std::string &name) {
+  return "was:" + key + "|" + name;
 }
 
 // The shell replaces "%1" and its kin anywhere in a registered command, and reads "%%" as '%'.
@@ -281,23 +333,9 @@ struct Recorded {
   std::vector<Registration> registrations;
   std::vector<std::string> valueNames;
   std::vector<std::string> createdKeys;
+  std::map<std::pair<std::string, std::string>, RegistryValue> priors;
+  std::string damage; // what in the record velmora-setup never writes; empty when sound
 };
-
-Recorded readRecord(const Registry &registry) {
-  Recorded recorded;
-  for (const std::string &name : registry.valueNames(kRecordKey)) {
-    recorded.valueNames.push_back(name);
-    if (name.rfind("key:", 0) == 0) {
-      recorded.createdKeys.push_back(name.substr(4));
-    } else if (name.rfind("reg:", 0) == 0) {
-      std::optional<RegistryValue> value = registry.readValue(kRecordKey, name);
-      if (value && value->kind == RegistryValue::Text)
-        if (std::optional<Registration> r = registrationFrom(value->text))
-          recorded.registrations.push_back(*r);
-    }
-  }
-  return recorded;
-}
 
 bool isValidType(const std::string &type) {
   if (type.size() < 2 || type[0] != '.')
@@ -319,6 +357,77 @@ bool isValidLinkName(const std::string &name) {
   return true;
 }
 
+// A full path such as fullPath makes: a drive or a share, no quotation mark or '|', no control
+// character, and no ".." that would lead out of its folder.
+bool isValidSettingsPath(const std::string &path) {
+  bool rooted =
+      (path.size() > 2 && path[1] == ':' && path[2] == '\\') || path.rfind("\\\\", 0) == 0;
+  bool strange = std::any_of(path.begin(), path.end(), [](char c) {
+    return c == '"' || c == '|' || static_cast<unsigned char>(c) < ' ';
+  });
+  std::string wrapped = "\\" + path + "\\";
+  return rooted && !strange && wrapped.find("\\..\\") == std::string::npos;
+}
+
+bool isSoundRegistration(const Registration &r) {
+  if (r.program != "velmora.exe" && r.program != "velmora-utf8.exe")
+    return false;
+  if (!r.ini.empty() && !isValidSettingsPath(r.ini))
+    return false;
+  if (r.kind == "send-to")
+    return isValidLinkName(r.subject);
+  if (r.kind == "open-with")
+    return isValidType(r.subject) && r.subject == asciiLower(r.subject);
+  return r.kind == "context-menu" && r.subject.empty();
+}
+
+// The record as it stands, checked: it is input like any other, and a changed one must not make
+// velmora-setup delete or register what is not its own.
+Recorded readRecord(const Registry &registry, const std::string &folder) {
+  Recorded recorded;
+  std::vector<std::string> priorNames;
+  for (const std::string &name : registry.valueNames(kRecordKey)) {
+    recorded.valueNames.push_back(name);
+    std::optional<RegistryValue> value = registry.readValue(kRecordKey, name);
+    bool text = value && value->kind == RegistryValue::Text;
+    if (name.rfind("key:", 0) == 0) {
+      recorded.createdKeys.push_back(name.substr(4));
+    } else if (name.rfind("reg:", 0) == 0) {
+      std::optional<Registration> r = text ? registrationFrom(value->text) : std::nullopt;
+      if (!r || !isSoundRegistration(*r) || recordNameOf(*r) != name)
+        recorded.damage = "the value \"" + name + "\"";
+      else
+        recorded.registrations.push_back(*r);
+    } else if (name.rfind("was:", 0) == 0 && text) {
+      priorNames.push_back(name);
+    } else {
+      recorded.damage = "the value \"" + name + "\"";
+    }
+  }
+  // Keys and earlier values only at the places that the recorded registrations write.
+  std::set<std::string> keys = {"Software\\velmora", kRecordKey};
+  std::map<std::string, std::pair<std::string, std::string>> places;
+  for (const Registration &r : recorded.registrations)
+    for (const Write &w : writesOf(r, folder)) {
+      places[priorNameOf(w.key, w.name)] = {w.key, w.name};
+      for (size_t end = w.key.find('\\'); end != std::string::npos; end = w.key.find('\\', end + 1))
+        keys.insert(w.key.substr(0, end));
+      keys.insert(w.key);
+    }
+  for (const std::string &key : recorded.createdKeys)
+    if (keys.count(key) == 0)
+      recorded.damage = "the created key \"" + key + "\"";
+  for (const std::string &name : priorNames) {
+    std::optional<RegistryValue> stored = storedValue(registry.readValue(kRecordKey, name)->text);
+    auto place = places.find(name);
+    if (place == places.end() || !stored)
+      recorded.damage = "the value \"" + name + "\"";
+    else
+      recorded.priors[place->second] = *stored;
+  }
+  return recorded;
+}
+
 class WindowsSetup {
 public:
   WindowsSetup(Registry &registry, ShellFiles &files, std::string &out)
@@ -328,12 +437,17 @@ public:
     if (folder_.empty())
       return failed("cannot tell which folder velmora-setup runs from");
     const std::string &command = options.command;
+    Recorded recorded = readRecord(registry_, folder_);
+    if (!recorded.damage.empty())
+      return failed("the record HKCU\\" + std::string(kRecordKey) + " holds " + recorded.damage +
+                    ", which velmora-setup never writes there: it goes by no such record, and "
+                    "nothing was changed");
     if (command == "status")
-      return status();
+      return status(recorded);
     if (command == "repair")
-      return apply(readRecord(registry_).registrations, "repair");
+      return apply(recorded.registrations, "repair", recorded);
     if (command == "remove")
-      return remove();
+      return remove(recorded);
 
     Registration base{command, "", options.program.empty() ? kDefaultProgram : options.program, ""};
     if (base.program != "velmora.exe" && base.program != "velmora-utf8.exe")
@@ -364,11 +478,12 @@ public:
         wanted.push_back(base);
       }
     }
-    return apply(wanted, command);
+    return apply(wanted, command, recorded);
   }
 
 private:
-  int apply(const std::vector<Registration> &wanted, const std::string &command) {
+  int apply(const std::vector<Registration> &wanted, const std::string &command,
+            const Recorded &recorded) {
     if (wanted.empty()) {
       out_ += "velmora-setup has registered nothing for this user: nothing to " + command + "\n";
       return kSetupDone;
@@ -384,10 +499,33 @@ private:
                       "\" in this system's code page: use --program velmora-utf8.exe; nothing "
                       "was written");
     }
+    // Places velmora-setup wrote before (its record says so) or writes in this run: what
+    // stands there is its own. Anything else that stands where it writes is the user's, and the
+    // record keeps it to give back.
+    std::set<std::pair<std::string, std::string>> ours;
+    for (const Registration &r : recorded.registrations)
+      for (const Write &w : writesOf(r, folder_))
+        ours.insert({w.key, w.name});
+    for (const Registration &r : wanted) {
+      if (r.kind != "send-to" || !files_.isFile(linkPathOf(r, files_)))
+        continue;
+      bool recordedLink = std::any_of(
+          recorded.registrations.begin(), recorded.registrations.end(),
+          [&r](const Registration &o) { return o.kind == "send-to" && o.subject == r.subject; });
+      if (!recordedLink)
+        return failed("a shortcut " + linkPathOf(r, files_) +
+                      " is there already, and it is not velmora-setup's: it stays as it is. "
+                      "Give velmora's another name with --name; nothing was written");
+    }
     Journal journal(registry_, files_);
     bool done = journal.ensureKey(kRecordKey);
     for (auto r = wanted.begin(); done && r != wanted.end(); ++r) {
       for (const Write &w : writesOf(*r, folder_)) {
+        std::optional<RegistryValue> standing = registry_.readValue(w.key, w.name);
+        if (standing && !recorded.priors.count({w.key, w.name}) && !ours.count({w.key, w.name}))
+          done = done &&
+                 journal.write(kRecordKey, priorNameOf(w.key, w.name), text(storedText(*standing)));
+        ours.insert({w.key, w.name});
         done = done && journal.ensureKey(w.key) && journal.write(w.key, w.name, w.value);
       }
       done = done && journal.write(kRecordKey, recordNameOf(*r), text(recordTextOf(*r)));
@@ -406,8 +544,7 @@ private:
     return kSetupDone;
   }
 
-  int remove() {
-    Recorded recorded = readRecord(registry_);
+  int remove(const Recorded &recorded) {
     if (recorded.valueNames.empty() && !registry_.keyExists(kRecordKey)) {
       out_ += "velmora-setup has registered nothing for this user: nothing to remove\n";
       return kSetupDone;
@@ -415,8 +552,12 @@ private:
     Journal journal(registry_, files_);
     bool done = true;
     for (const Registration &r : recorded.registrations) {
-      for (const Write &w : writesOf(r, folder_))
-        done = done && journal.erase(w.key, w.name);
+      for (const Write &w : writesOf(r, folder_)) {
+        // What stood there before comes back; what velmora-setup brought goes.
+        auto prior = recorded.priors.find({w.key, w.name});
+        done = done && (prior != recorded.priors.end() ? journal.write(w.key, w.name, prior->second)
+                                                       : journal.erase(w.key, w.name));
+      }
       if (r.kind == "send-to")
         done = done && journal.dropLink(linkPathOf(r, files_));
     }
@@ -437,8 +578,7 @@ private:
     return kSetupDone;
   }
 
-  int status() {
-    Recorded recorded = readRecord(registry_);
+  int status(const Recorded &recorded) {
     if (recorded.registrations.empty()) {
       out_ += "velmora-setup has registered nothing for this user\n";
       return kSetupDone;

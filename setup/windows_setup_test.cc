@@ -122,6 +122,19 @@ struct Machine {
     registry.keys["Software\\Classes\\*\\shell"];
     registry.keys["Software\\Classes\\*\\shell\\other"][""] = {RegistryValue::Text, "Other", 0};
     files.links["C:\\Users\\u\\SendTo\\Mail.lnk"] = {"C:\\mail.exe", "", ""};
+    // What stands where set-up writes: the command Windows itself writes when velmora is
+    // picked once under "Open with", a menu entry of the same name, and values of other types.
+    registry.keys["Software\\Classes\\Applications"];
+    registry.keys["Software\\Classes\\Applications\\velmora.exe"];
+    registry.keys["Software\\Classes\\Applications\\velmora.exe\\shell"];
+    registry.keys["Software\\Classes\\Applications\\velmora.exe\\shell\\open"];
+    registry.keys["Software\\Classes\\Applications\\velmora.exe\\shell\\open\\command"][""] = {
+        RegistryValue::Text, "\"C:\\My 100%% Tools\\velmora.exe\" \"%1\"", 0};
+    registry.keys["Software\\Classes\\*\\shell\\velmora"][""] = {RegistryValue::Text, "Mine", 0};
+    registry.keys["Software\\Classes\\.txt\\OpenWithProgids"]["velmora.file"] = {
+        RegistryValue::Text, "another type", 0};
+    registry.keys["Software\\RegisteredApplications"]["velmora"] = {
+        RegistryValue::Other, std::string("\x01\x00\xff", 3), 3};
   }
   int run(std::vector<std::string> arguments, std::string *out = nullptr) {
     std::string text;
@@ -257,6 +270,67 @@ TEST(WindowsSetup, RefusesWhatCannotWorkAndWritesNothing) {
   machine.files.folder = "C:\\\xD0\xB6\\";
   machine.files.files = {"C:\\\xD0\xB6\\velmora-utf8.exe"};
   EXPECT_EQ(machine.run({"context-menu", "--program", "velmora-utf8.exe"}), kSetupDone);
+}
+
+TEST(WindowsSetup, LeavesTheUsersShortcutAloneAndSaysSo) {
+  Machine machine;
+  machine.files.links["C:\\Users\\u\\SendTo\\velmora.lnk"] = {"C:\\mine.exe", "", "mine"};
+  auto before = machine.registry.keys;
+  auto linksBefore = machine.files.links;
+  std::string out;
+  EXPECT_EQ(machine.run({"send-to"}, &out), kSetupFailed);
+  EXPECT_NE(out.find("is there already, and it is not velmora-setup's"), std::string::npos) << out;
+  EXPECT_EQ(machine.registry.keys, before);
+  EXPECT_EQ(machine.files.links, linksBefore);
+  EXPECT_EQ(machine.run({"send-to", "--name", "velmora 2"}), kSetupDone);
+  EXPECT_EQ(machine.run({"send-to", "--name", "velmora 2"}), kSetupDone) << "its own, again";
+  EXPECT_EQ(machine.run({"remove"}), kSetupDone);
+  EXPECT_EQ(machine.files.links, linksBefore);
+}
+
+// A record changed by hand or by another program is not followed: nothing changes, and the
+// record is named.
+TEST(WindowsSetup, AChangedRecordChangesNothing) {
+  const std::string record = "Software\\velmora\\Setup";
+  struct Case {
+    const char *label, *name;
+    RegistryValue value;
+  };
+  const Case cases[] = {
+      {"another program", "reg:context-menu", {RegistryValue::Text, "context-menu||cmd.exe|", 0}},
+      {"a link outside Send To",
+       "reg:send-to ..\\..\\Desktop\\x",
+       {RegistryValue::Text, "send-to|..\\..\\Desktop\\x|velmora.exe|", 0}},
+      {"settings that climb out",
+       "reg:context-menu",
+       {RegistryValue::Text, "context-menu||velmora.exe|C:\\a\\..\\..\\x.ini", 0}},
+      {"a name that does not match",
+       "reg:context-menu x",
+       {RegistryValue::Text, "context-menu||velmora.exe|", 0}},
+      {"a key set-up never makes", "key:Software\\Classes\\txtfile", {RegistryValue::Empty, "", 0}},
+      {"an earlier value at another place",
+       "was:Software\\Classes\\.txt|",
+       {RegistryValue::Text, "Ttxtfile", 0}},
+      {"a value of another kind", "reg:context-menu", {RegistryValue::Empty, "", 0}},
+      {"an unknown name", "frob", {RegistryValue::Text, "", 0}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.label);
+    Machine machine;
+    ASSERT_EQ(machine.run({"context-menu"}), kSetupDone);
+    machine.registry.keys[record][c.name] = c.value;
+    auto before = machine.registry.keys;
+    for (const char *command : {"status", "repair", "remove", "open-with"}) {
+      std::string out;
+      std::vector<std::string> arguments = {command};
+      if (std::string(command) == "open-with")
+        arguments.push_back(".txt");
+      EXPECT_EQ(machine.run(arguments, &out), kSetupFailed) << command;
+      EXPECT_NE(out.find("the record HKCU\\Software\\velmora\\Setup holds"), std::string::npos)
+          << out;
+      EXPECT_EQ(machine.registry.keys, before) << command;
+    }
+  }
 }
 
 TEST(WindowsSetup, StatusFindsRegistrationsLeftBehindAndRepairMovesThem) {

@@ -224,6 +224,48 @@ class Setup(unittest.TestCase):
         self.assertEqual(self.export(), before)
 
 
+    def test_what_stood_there_before_comes_back(self):
+        # What Windows itself writes when velmora is picked once under "Open with", a menu
+        # entry, values of other types where velmora-setup writes, and a Send To shortcut of
+        # the user's, all there before. No name here needs another code page: one locale does.
+        if self.locale != Setup.locale:
+            self.skipTest("the Western locale covers it")
+        folder = self.folder("plain prior", ["velmora.exe"])
+        own = [("HKCU\\Software\\Classes\\Applications\\velmora.exe\\shell\\open\\command",
+                ["/ve", "/d", '"C:\\elsewhere\\velmora.exe" "%1"']),
+               ("HKCU\\Software\\Classes\\*\\shell\\velmora", ["/ve", "/d", "Mine"]),
+               ("HKCU\\Software\\Classes\\.vtest\\OpenWithProgids",
+                ["/v", "velmora.file", "/t", "REG_SZ", "/d", "another type"]),
+               ("HKCU\\Software\\RegisteredApplications",
+                ["/v", "velmora", "/t", "REG_DWORD", "/d", "7"])]
+        for key, arguments in own:
+            self.wine("reg", "add", key, *arguments, "/f")
+        self.addCleanup(self.wine, "reg", "delete",
+                        "HKCU\\Software\\Classes\\Applications\\velmora.exe", "/f", status=None)
+        self.addCleanup(self.wine, "reg", "delete", "HKCU\\Software\\Classes\\*\\shell\\velmora",
+                        "/f", status=None)
+        self.addCleanup(self.wine, "reg", "delete", "HKCU\\Software\\RegisteredApplications",
+                        "/v", "velmora", "/f", status=None)
+        send_to = [os.path.join(root, name) for root, names, _ in
+                   os.walk(os.path.join(self.prefix, "drive_c", "users")) for name in names
+                   if name == "SendTo"][0]
+        users_link = os.path.join(send_to, "velmora.lnk")
+        with open(users_link, "wb") as f:
+            f.write(b"L\0\0\0 the user's own shortcut")
+        self.addCleanup(os.remove, users_link)
+        before = self.export()
+
+        self.setup_exe(folder, "open-with", ".vtest")
+        self.setup_exe(folder, "context-menu")
+        self.assertIn("is not velmora-setup's", self.setup_exe(folder, "send-to", status=1))
+        self.setup_exe(folder, "send-to", "--name", "velmora here")
+        self.assertEqual(self.value("HKCU\\Software\\Classes\\*\\shell\\velmora"), "Open with velmora")
+        self.setup_exe(folder, "remove")
+        self.assertEqual(self.export(), before)
+        with open(users_link, "rb") as f:
+            self.assertEqual(f.read(), b"L\0\0\0 the user's own shortcut")
+
+
 class JapaneseLocale(Setup):
     locale = "ja_JP.UTF-8"
 
