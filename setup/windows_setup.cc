@@ -40,6 +40,10 @@ const char kHelp[] =
     "--help shows this text, --version the version.\n"
     "Exit status: 0 done, 1 could not be done (nothing is left half written), 2 bad usage.\n";
 
+// GetModuleFileNameA's 261 bytes less the NUL; GetPrivateProfileStringA's MAX_PATH less the NUL.
+constexpr size_t kLongestProgramPath = 260;
+constexpr size_t kLongestSettingsPath = 259;
+
 struct Registration {
   std::string kind;    // "send-to", "open-with" or "context-menu"
   std::string subject; // the file type, or the shortcut's name
@@ -498,7 +502,20 @@ private:
                       (r.ini.empty() ? "" : "\" or \"" + r.ini) +
                       "\" in this system's code page: use --program velmora-utf8.exe; nothing "
                       "was written");
+      // velmora learns its own path in at most 260 bytes and hands the settings path to a
+      // reader that takes 259: a longer one would be another folder's, or none.
+      if (program.size() > kLongestProgramPath)
+        return failed("the path \"" + program + "\" is longer than velmora can read its own (" +
+                      std::to_string(kLongestProgramPath) +
+                      " bytes): move the folder to a shorter path; nothing was written");
+      if (r.ini.size() > kLongestSettingsPath)
+        return failed("the settings path \"" + r.ini + "\" is longer than velmora can read (" +
+                      std::to_string(kLongestSettingsPath) + " bytes); nothing was written");
     }
+    for (const Registration &r : wanted)
+      if (!r.ini.empty() && !files_.isFile(r.ini) && command != "repair")
+        out_ += "warning: the settings file " + r.ini +
+                " is not there (yet): velmora starts nothing until it is\n";
     // Places velmora-setup wrote before (its record says so) or writes in this run: what
     // stands there is its own. Anything else that stands where it writes is the user's, and the
     // record keeps it to give back.
@@ -584,6 +601,7 @@ private:
       return kSetupDone;
     }
     bool stale = false;
+    bool missingSettings = false;
     for (const Registration &r : recorded.registrations) {
       out_ += describe(r) + "\n  " + where(r) + "\n";
       std::string program;
@@ -612,6 +630,11 @@ private:
       if (!current || program.empty() || !files_.isFile(program)) {
         out_ += "  stale: does not point at " + folder_ + r.program + "\n";
         stale = true;
+      } else if (!files_.isFile(settings)) {
+        out_ += "  the settings file is missing: velmora starts nothing for this registration "
+                "until " +
+                settings + " is there\n";
+        missingSettings = true;
       }
     }
     if (stale) {
@@ -619,7 +642,7 @@ private:
               " to point every registration at the programs there.\n";
       return kSetupFailed;
     }
-    return kSetupDone;
+    return missingSettings ? kSetupFailed : kSetupDone;
   }
 
   // The program of a registered command: its first word, quoted, with "%%" read as '%'.

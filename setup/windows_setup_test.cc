@@ -100,8 +100,9 @@ public:
   }
 
   std::string folder = "C:\\My 100% Tools\\";
-  std::set<std::string> files = {"C:\\My 100% Tools\\velmora.exe",
-                                 "C:\\My 100% Tools\\velmora-utf8.exe"};
+  std::set<std::string> files = {
+      "C:\\My 100% Tools\\velmora.exe", "C:\\My 100% Tools\\velmora-utf8.exe",
+      "C:\\My 100% Tools\\velmora.ini", "C:\\work\\photos.ini", "C:\\s s\\x.ini"};
   std::map<std::string, ShellLink> links;
 
 private:
@@ -247,6 +248,14 @@ TEST(WindowsSetup, RefusesWhatCannotWorkAndWritesNothing) {
        {"context-menu"},
        "C:\\\xD0\xB6\\",
        kSetupFailed},
+      {"a folder longer than velmora reads its own path",
+       {"context-menu"},
+       "C:\\" + std::string(250, 'x') + "\\",
+       kSetupFailed},
+      {"a settings path longer than the reader takes",
+       {"context-menu", "--ini", "C:\\" + std::string(260, 'y') + ".ini"},
+       "",
+       kSetupFailed},
       {"settings the code page lacks",
        {"context-menu", "--ini", "C:\\\xD0\xB6.ini"},
        "",
@@ -265,6 +274,13 @@ TEST(WindowsSetup, RefusesWhatCannotWorkAndWritesNothing) {
     EXPECT_EQ(machine.run(c.arguments, &out), c.status) << out;
     EXPECT_EQ(machine.registry.keys, before);
   }
+  // A settings file that is not there yet is taken, with a word.
+  Machine later;
+  std::string out;
+  EXPECT_EQ(later.run({"context-menu", "--ini", "C:\\later.ini"}, &out), kSetupDone);
+  EXPECT_NE(out.find("warning: the settings file C:\\later.ini is not there (yet)"),
+            std::string::npos)
+      << out;
   // velmora-utf8.exe reads any name.
   Machine machine;
   machine.files.folder = "C:\\\xD0\xB6\\";
@@ -343,7 +359,12 @@ TEST(WindowsSetup, StatusFindsRegistrationsLeftBehindAndRepairMovesThem) {
   EXPECT_NE(out.find("program: C:\\My 100% Tools\\velmora.exe (there)"), std::string::npos) << out;
   EXPECT_NE(out.find("velmora-setup repair"), std::string::npos);
   EXPECT_EQ(machine.run({"repair"}, &out), kSetupFailed) << "the programs are not there yet";
-  machine.files.files = {"C:\\Moved\\velmora.exe", "C:\\Moved\\velmora-utf8.exe"};
+  machine.files.files = {"C:\\Moved\\velmora.exe", "C:\\Moved\\velmora-utf8.exe",
+                         "C:\\work\\photos.ini", "C:\\s s\\x.ini"};
+  EXPECT_EQ(machine.run({"repair"}, &out), kSetupDone) << out;
+  EXPECT_EQ(machine.run({"status"}, &out), kSetupFailed) << "no velmora.ini beside them";
+  EXPECT_NE(out.find("the settings file is missing"), std::string::npos) << out;
+  machine.files.files.insert("C:\\Moved\\velmora.ini");
   EXPECT_EQ(machine.run({"repair"}, &out), kSetupDone) << out;
   EXPECT_EQ(machine.run({"status"}, &out), kSetupDone) << out;
   EXPECT_EQ(machine.value("Software\\Classes\\*\\shell\\velmora\\command"),

@@ -43,6 +43,9 @@ class Setup(unittest.TestCase):
             source = {"velmora-setup.exe": ARGS.setup, "velmora.exe": ARGS.velmora,
                       "velmora-utf8.exe": ARGS.velmora_utf8}[program]
             shutil.copy2(source, os.path.join(folder, program))
+        # status counts a registration whose settings file is missing as not working.
+        with open(os.path.join(folder, "velmora.ini"), "wb") as f:
+            f.write(b"[Path]\r\n")
         return folder
 
     def wine(self, *args, cwd=None, status=0):
@@ -157,6 +160,10 @@ class Setup(unittest.TestCase):
         utf8 = ["--program", "velmora-utf8.exe"]
         self.setup_exe(folder, "open-with", ".vtest", ".vtest2", *utf8)
         self.setup_exe(folder, "context-menu", *utf8)
+        settings = os.path.join(self.prefix, "drive_c", "set tings")
+        os.makedirs(settings, exist_ok=True)
+        with open(os.path.join(settings, "x.ini"), "wb") as f:
+            f.write(b"[Path]\r\n")
         self.setup_exe(folder, "send-to", *utf8, "--name", "Held key " + LETTER, "--ini",
                        "C:\\set tings\\x.ini")
         program = windows_path(os.path.join(folder, "velmora-utf8.exe"))

@@ -243,6 +243,7 @@ def run(args):
     elif args.case == "register":
         # velmora-setup.exe registers and removes in a folder with a space and '%'.
         case = Case(args, "set up 100%", "cp1252", "C.UTF-8")
+        case.settings("default=REC %P")
         for arguments in ("open-with .vq", "send-to --name vq", "status", "open-with vq",
                           "remove", "remove"):
             case.line("velmora-setup.exe", arguments)
