@@ -423,10 +423,38 @@ private:
       failed(recordPath_ + " is damaged; nothing was changed");
       return false;
     }
+    for (const MimeAppsEdit &edit : *edits)
+      if (std::optional<std::string> why = foreignEdit(edit)) {
+        failed(recordPath_ + " holds an edit that velmora-setup never makes (" + *why +
+               "): it goes by no such record, and nothing was changed");
+        return false;
+      }
     edits_ = *edits;
     if (!record.exists)
       createdFile_ = !list.exists;
     return true;
+  }
+
+  // What makes an edit of the record one that velmora-setup does not make: it adds velmora to
+  // "Added Associations" and "Default Applications", and pins the old default in the latter.
+  static std::optional<std::string> foreignEdit(const MimeAppsEdit &edit) {
+    auto plainWord = [](const std::string &text, bool slashes) {
+      return !text.empty() && std::none_of(text.begin(), text.end(), [slashes](char c) {
+        return static_cast<unsigned char>(c) <= ' ' || c == '=' || c == ';' || c == '[' ||
+               c == ']' || (!slashes && c == '/');
+      });
+    };
+    if (edit.section != kAdded && edit.section != kDefaults)
+      return "the section [" + edit.section + "]";
+    if (!plainWord(edit.type, true) || edit.type.find('/') == std::string::npos)
+      return "the type \"" + edit.type + "\"";
+    bool desktopId = plainWord(edit.id, false) && edit.id.size() > 8 &&
+                     edit.id.compare(edit.id.size() - 8, 8, ".desktop") == 0;
+    if (!desktopId || (edit.id != kDesktopId && edit.section != kDefaults))
+      return "the program \"" + edit.id + "\" in [" + edit.section + "]";
+    if (edit.before.find_first_of("\r\n") != std::string::npos)
+      return "a line end in the value before";
+    return std::nullopt;
   }
 
   std::string desktopEntry() const {
@@ -487,8 +515,9 @@ private:
     std::vector<MimeAppsEdit> kept;
     bool changed = false;
     for (const MimeAppsEdit &edit : edits_) {
-      std::optional<std::vector<std::string>> ids = list.ids(edit.section, edit.type);
-      if (ids && std::find(ids->begin(), ids->end(), edit.id) != ids->end()) {
+      // A line that is there but reads otherwise is the user's own choice, and stays; only a
+      // line that went missing is put back.
+      if (list.ids(edit.section, edit.type)) {
         kept.push_back(edit);
         continue;
       }
@@ -514,7 +543,8 @@ private:
     }
     MimeAppsList list(original_);
     for (auto edit = edits_.rbegin(); edit != edits_.rend(); ++edit) {
-      list.undo(*edit);
+      // A pin names another program: it goes only where nothing changed the line since.
+      list.undo(*edit, edit->id != kDesktopId);
       out_ += "removed " + edit->section + ": " + edit->type + "=" + edit->id + "\n";
     }
     std::string bytes = list.bytes();
@@ -538,22 +568,48 @@ private:
       return kSetupDone;
     }
     MimeAppsList list(original_);
-    bool stale = false;
+    bool lost = false;
     out_ += listPath_ + ":\n";
     for (const MimeAppsEdit &edit : edits_) {
       std::optional<std::vector<std::string>> ids = list.ids(edit.section, edit.type);
       bool present = ids && std::find(ids->begin(), ids->end(), edit.id) != ids->end();
-      out_ +=
-          "  [" + edit.section + "] " + edit.type + "=" + edit.id + (present ? "" : " (missing)") +
-          (edit.id == kDesktopId ? "" : " (pinned: the default before velmora was added)") + "\n";
-      stale = stale || !present;
+      const char *state = present ? ""
+                          : ids   ? " (changed since, by you or a program you ran: left as it is)"
+                                  : " (missing)";
+      out_ += "  [" + edit.section + "] " + edit.type + "=" + edit.id + state +
+              (edit.id == kDesktopId ? "" : " (pinned: the default before velmora was added)") +
+              "\n";
+      lost = lost || !ids;
     }
     std::string entry = desktopEntry();
     out_ += std::string(kDesktopId) + ": " + (entry.empty() ? "(missing)" : entry) + "\n";
-    if (stale || entry.empty()) {
-      out_ += entry.empty() ? "Install velmora again to bring back its desktop entry, then run "
-                              "\"velmora-setup repair\".\n"
-                            : "Run \"velmora-setup repair\" to put back what is missing.\n";
+    if (entry.empty()) {
+      out_ += "Install velmora again to bring back its desktop entry, then run \"velmora-setup "
+              "repair\".\n";
+      return kSetupFailed;
+    }
+    // <data>/applications/velmora.desktop goes with <data>/../bin/velmora.
+    std::string data = entry.substr(0, entry.rfind("/applications/"));
+    std::string program = data.substr(0, data.rfind('/')) + "/bin/velmora";
+    bool runs = access(program.c_str(), X_OK) == 0;
+    out_ += "velmora: " + program + (runs ? "" : " (missing)") + "\n";
+    std::string besideIt = program.substr(0, program.rfind('/')) + "/velmora.ini";
+    std::string users = configFolder_ + "/velmora/velmora.ini";
+    std::string settings = access(besideIt.c_str(), R_OK) == 0 ? besideIt
+                           : access(users.c_str(), R_OK) == 0  ? users
+                                                               : "";
+    out_ += "settings: " + (settings.empty() ? users + " (missing)" : settings) + "\n";
+    if (!runs) {
+      out_ += "Install velmora again: its desktop entry names a program that is gone.\n";
+      return kSetupFailed;
+    }
+    if (settings.empty()) {
+      out_ += "velmora starts nothing without settings: mkdir -p \"" + configFolder_ +
+              "/velmora\" && cp \"" + data + "/velmora/velmora-linux.ini\" \"" + users + "\"\n";
+      return kSetupFailed;
+    }
+    if (lost) {
+      out_ += "Run \"velmora-setup repair\" to put back what is missing.\n";
       return kSetupFailed;
     }
     return kSetupDone;

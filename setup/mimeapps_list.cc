@@ -237,7 +237,13 @@ std::optional<MimeAppsEdit> MimeAppsList::add(const std::string &section, const 
   return edit;
 }
 
-void MimeAppsList::undo(const MimeAppsEdit &edit) {
+bool MimeAppsList::unchangedSince(const MimeAppsEdit &edit) const {
+  std::optional<size_t> header = sectionAt(edit.section);
+  std::optional<size_t> line = header ? lineAt(*header, edit.type) : std::nullopt;
+  return line && valueOf(lines_[*line]) == valueAfter(edit);
+}
+
+void MimeAppsList::undo(const MimeAppsEdit &edit, bool onlyUnchanged) {
   std::optional<size_t> header = sectionAt(edit.section);
   if (!header)
     return;
@@ -246,6 +252,8 @@ void MimeAppsList::undo(const MimeAppsEdit &edit) {
     std::string value = valueOf(lines_[*line]);
     if (value == valueAfter(edit))
       value = edit.before;
+    else if (onlyUnchanged)
+      return;
     else
       value = withoutId(value, edit.id);
     if (edit.createdLine && idsIn(value).empty()) {

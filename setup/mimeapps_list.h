@@ -35,8 +35,11 @@ public:
   std::optional<MimeAppsEdit> add(const std::string &section, const std::string &type,
                                   const std::string &id, bool first);
   // Takes the edit back out: the line's old value where nothing else changed it since, else
-  // just the id; a line or a section the edit made goes when nothing else is left in it.
-  void undo(const MimeAppsEdit &edit);
+  // just the id (unless `onlyUnchanged`: then such a line stays as it is); a line or a section
+  // the edit made goes when nothing else is left in it.
+  void undo(const MimeAppsEdit &edit, bool onlyUnchanged = false);
+  // Whether the type's line in the section reads as the edit left it.
+  bool unchangedSince(const MimeAppsEdit &edit) const;
 
 private:
   std::optional<size_t> sectionAt(const std::string &section) const;

@@ -44,6 +44,9 @@ class Setup(unittest.TestCase):
         subprocess.run([ARGS.cmake, "--install", ARGS.build, "--prefix", cls.prefix],
                        check=True, stdout=subprocess.DEVNULL)
         cls.setup = os.path.join(cls.prefix, "bin", "velmora-setup")
+        # Settings beside the installed velmora: status counts velmora without any as not set up.
+        with open(os.path.join(cls.prefix, "bin", "velmora.ini"), "w") as f:
+            f.write("[Path]\ndefault=true\n")
 
     @classmethod
     def tearDownClass(cls):
@@ -95,9 +98,11 @@ class Setup(unittest.TestCase):
         self.assertIn("[Added Associations] image/png=velmora.desktop", self.run_setup("status"))
 
     def test_default_opens_files_with_velmora(self):
-        os.makedirs(os.path.join(self.config, "velmora"))
         record = os.path.join(self.dir, "record")
-        with open(os.path.join(self.config, "velmora", "velmora.ini"), "w") as f:
+        beside = os.path.join(self.prefix, "bin", "velmora.ini")
+        with open(beside) as f:
+            self.addCleanup(lambda kept=f.read(): open(beside, "w").write(kept))
+        with open(beside, "w") as f:
             f.write(f'[Path]\ndefault={ARGS.recorder} opened "%P"\n')
         self.run_setup("default", ".txt")
         self.assertEqual(gio_default(self.env, "text/plain"), "velmora.desktop")
@@ -156,6 +161,63 @@ class Setup(unittest.TestCase):
         self.run_setup("repair")
         self.run_setup("status")
         self.assertIn("velmora.desktop", gio_registered(self.env, "image/png"))
+        self.run_setup("remove")
+        self.assertEqual(self.listed(), ORIGINAL)
+
+    def test_the_users_later_choice_wins(self):
+        with open(os.path.join(self.data, "applications", "other.desktop"), "w") as f:
+            f.write(EDITOR.replace("Name=Editor", "Name=Other"))
+        subprocess.run(["update-desktop-database", os.path.join(self.data, "applications")],
+                       check=True)
+        self.run_setup("open-with", "text/plain")
+        subprocess.run(["gio", "mime", "text/plain", "other.desktop"], env=self.env, check=True,
+                       capture_output=True)
+        self.assertEqual(gio_default(self.env, "text/plain"), "other.desktop")
+        status = self.run_setup("status")
+        self.assertIn("changed since, by you or a program you ran: left as it is", status)
+        self.assertNotIn("repair", status)
+        self.assertIn("nothing to repair", self.run_setup("repair"))
+        self.assertEqual(gio_default(self.env, "text/plain"), "other.desktop")
+        self.run_setup("remove")
+        self.assertEqual(gio_default(self.env, "text/plain"), "other.desktop")
+        self.assertNotIn("velmora.desktop", gio_registered(self.env, "text/plain"))
+        self.assertIn(b"text/plain=other.desktop", self.listed())
+
+    def test_status_checks_what_velmora_needs(self):
+        self.run_setup("open-with", "text/plain")
+        beside = os.path.join(self.prefix, "bin", "velmora.ini")
+        os.rename(beside, beside + ".away")
+        try:
+            out = self.run_setup("status", status=1)
+            self.assertIn("velmora starts nothing without settings: mkdir -p", out)
+            self.assertIn("velmora-linux.ini", out)
+        finally:
+            os.rename(beside + ".away", beside)
+        self.run_setup("status")
+
+    def test_a_changed_record_changes_nothing(self):
+        with open(self.list, "wb") as f:
+            f.write(ORIGINAL)
+        self.run_setup("open-with", "image/png")
+        record = os.path.join(self.config, "velmora", "setup.list")
+        with open(record, "rb") as f:
+            genuine = f.read()
+        forged = [b"edit\tAdded Associations\ttext/plain\teditor.desktop\t-L--\t\n",
+                  b"edit\tRemoved Associations\ttext/html\tvelmora.desktop\t-L--\t\n",
+                  b"edit\tDefault Applications\tx y\tvelmora.desktop\t-L--\t\n",
+                  b"edit\tDefault Applications\timage/gif\t../evil\t-L--\t\n"]
+        for line in forged:
+            with self.subTest(line=line):
+                with open(record, "wb") as f:
+                    f.write(genuine + line)
+                listed = self.listed()
+                for command in ("remove", "repair", "status", "open-with"):
+                    args = [command, "image/gif"] if command == "open-with" else [command]
+                    out = self.run_setup(*args, status=1)
+                    self.assertIn("holds an edit that velmora-setup never makes", out)
+                    self.assertEqual(self.listed(), listed)
+        with open(record, "wb") as f:
+            f.write(genuine)
         self.run_setup("remove")
         self.assertEqual(self.listed(), ORIGINAL)
 
