@@ -3,6 +3,8 @@
 #ifndef VELMORA_SETUP_LINUX_SETUP_H
 #define VELMORA_SETUP_LINUX_SETUP_H
 
+#include "setup/default_apps.h"
+#include "setup/desktop_files.h"
 #include "setup/setup_options.h"
 
 #include <string>
@@ -11,9 +13,9 @@ namespace velmora {
 
 SetupGrammar linuxSetupGrammar();
 
-// Runs one parsed command on the files the XDG variables of this process name; what it has to
-// say goes to `out`. Returns the exit status.
-int runLinuxSetup(const SetupOptions &options, std::string &out);
+// Runs one parsed command; what it has to say goes to `out`. Returns the exit status.
+int runLinuxSetup(const SetupOptions &options, DesktopFiles &files, DefaultApps &apps,
+                  std::string &out);
 
 } // namespace velmora
 

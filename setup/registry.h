@@ -34,6 +34,8 @@ public:
   virtual bool deleteValue(const std::string &key, const std::string &name) = 0;
   // Deletes a key that has no subkeys.
   virtual bool deleteKey(const std::string &key) = 0;
+  // The system's words for why the last change failed.
+  virtual std::string failureCause() const = 0;
 };
 
 } // namespace velmora

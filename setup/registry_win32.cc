@@ -2,6 +2,7 @@
 // nothing else.
 #include "setup/registry_win32.h"
 
+#include "setup/system_message_win32.h"
 #include "setup/utf16.h"
 
 #include <windows.h>
@@ -14,7 +15,9 @@ class OpenKey {
 public:
   OpenKey(const std::string &path, REGSAM access) {
     std::optional<std::wstring> wide = utf16From(path);
-    if (!wide || RegOpenKeyExW(HKEY_CURRENT_USER, wide->c_str(), 0, access, &key_) != ERROR_SUCCESS)
+    status_ = wide ? RegOpenKeyExW(HKEY_CURRENT_USER, wide->c_str(), 0, access, &key_)
+                   : ERROR_NO_UNICODE_TRANSLATION;
+    if (status_ != ERROR_SUCCESS)
       key_ = nullptr;
   }
   ~OpenKey() {
@@ -24,9 +27,11 @@ public:
   OpenKey(const OpenKey &) = delete;
   OpenKey &operator=(const OpenKey &) = delete;
   HKEY get() const { return key_; }
+  LSTATUS status() const { return status_; }
 
 private:
   HKEY key_ = nullptr;
+  LSTATUS status_ = ERROR_SUCCESS;
 };
 
 // Names of values (or subkeys) one by one, until the registry says there are no more.
@@ -98,8 +103,10 @@ public:
   bool createKey(const std::string &key) override {
     std::optional<std::wstring> wide = utf16From(key);
     HKEY created = nullptr;
-    if (!wide || RegCreateKeyExW(HKEY_CURRENT_USER, wide->c_str(), 0, nullptr, 0, KEY_WRITE,
-                                 nullptr, &created, nullptr) != ERROR_SUCCESS)
+    if (!wide)
+      return failed(ERROR_NO_UNICODE_TRANSLATION);
+    if (!succeeded(RegCreateKeyExW(HKEY_CURRENT_USER, wide->c_str(), 0, nullptr, 0, KEY_WRITE,
+                                   nullptr, &created, nullptr)))
       return false;
     RegCloseKey(created);
     return true;
@@ -109,8 +116,10 @@ public:
                   const RegistryValue &value) override {
     OpenKey open(key, KEY_SET_VALUE);
     std::optional<std::wstring> wideName = utf16From(name);
-    if (open.get() == nullptr || !wideName)
-      return false;
+    if (open.get() == nullptr)
+      return failed(open.status());
+    if (!wideName)
+      return failed(ERROR_NO_UNICODE_TRANSLATION);
     DWORD type = value.kind == RegistryValue::Text    ? REG_SZ
                  : value.kind == RegistryValue::Empty ? REG_NONE
                                                       : value.rawType;
@@ -118,25 +127,41 @@ public:
     if (value.kind == RegistryValue::Text) {
       std::optional<std::wstring> wide = utf16From(value.text);
       if (!wide)
-        return false;
+        return failed(ERROR_NO_UNICODE_TRANSLATION);
       bytes.assign(reinterpret_cast<const char *>(wide->c_str()), (wide->size() + 1) * 2);
     }
-    return RegSetValueExW(open.get(), wideName->c_str(), 0, type,
-                          reinterpret_cast<const BYTE *>(bytes.data()),
-                          static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+    return succeeded(RegSetValueExW(open.get(), wideName->c_str(), 0, type,
+                                    reinterpret_cast<const BYTE *>(bytes.data()),
+                                    static_cast<DWORD>(bytes.size())));
   }
 
   bool deleteValue(const std::string &key, const std::string &name) override {
     OpenKey open(key, KEY_SET_VALUE);
     std::optional<std::wstring> wideName = utf16From(name);
-    return open.get() != nullptr && wideName &&
-           RegDeleteValueW(open.get(), wideName->c_str()) == ERROR_SUCCESS;
+    if (open.get() == nullptr)
+      return failed(open.status());
+    if (!wideName)
+      return failed(ERROR_NO_UNICODE_TRANSLATION);
+    return succeeded(RegDeleteValueW(open.get(), wideName->c_str()));
   }
 
   bool deleteKey(const std::string &key) override {
     std::optional<std::wstring> wide = utf16From(key);
-    return wide && RegDeleteKeyW(HKEY_CURRENT_USER, wide->c_str()) == ERROR_SUCCESS;
+    if (!wide)
+      return failed(ERROR_NO_UNICODE_TRANSLATION);
+    return succeeded(RegDeleteKeyW(HKEY_CURRENT_USER, wide->c_str()));
   }
+
+  std::string failureCause() const override { return systemMessage(lastStatus_); }
+
+private:
+  bool succeeded(LSTATUS status) { return status == ERROR_SUCCESS || failed(status); }
+  bool failed(LSTATUS status) {
+    lastStatus_ = static_cast<uint32_t>(status);
+    return false;
+  }
+
+  uint32_t lastStatus_ = ERROR_SUCCESS;
 };
 
 } // namespace

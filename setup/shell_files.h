@@ -30,6 +30,8 @@ public:
   // Replaces the file at `path` whole, or leaves it as it was.
   virtual bool writeLink(const std::string &path, const ShellLink &link) = 0;
   virtual bool removeFile(const std::string &path) = 0;
+  // The system's words for why the last change failed.
+  virtual std::string failureCause() const = 0;
 };
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include "setup/shell_files_win32.h"
 
 #include "host/exact_rendering.h"
+#include "setup/system_message_win32.h"
 #include "setup/utf16.h"
 
 #include <windows.h>
@@ -134,31 +135,49 @@ public:
     std::optional<std::wstring> target = utf16From(shellLink.target);
     std::optional<std::wstring> arguments = utf16From(shellLink.arguments);
     std::optional<std::wstring> description = utf16From(shellLink.description);
+    if (!widePath || !temporary || !target || !arguments || !description)
+      return failed(ERROR_NO_UNICODE_TRANSLATION);
     ComPointer<IShellLinkW> link;
     ComPointer<IPersistFile> file;
-    if (!widePath || !temporary || !target || !arguments || !description ||
-        FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void **>(link.out()))) ||
-        FAILED(link->SetPath(target->c_str())) || FAILED(link->SetArguments(arguments->c_str())) ||
-        FAILED(link->SetDescription(description->c_str())) ||
-        FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(file.out()))))
-      return false;
+    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IShellLinkW, reinterpret_cast<void **>(link.out()));
+    if (SUCCEEDED(result))
+      result = link->SetPath(target->c_str());
+    if (SUCCEEDED(result))
+      result = link->SetArguments(arguments->c_str());
+    if (SUCCEEDED(result))
+      result = link->SetDescription(description->c_str());
+    if (SUCCEEDED(result))
+      result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(file.out()));
     // Written beside and renamed over, so that a failure leaves the old shortcut or none.
-    if (FAILED(file->Save(temporary->c_str(), TRUE))) {
+    if (SUCCEEDED(result))
+      result = file->Save(temporary->c_str(), TRUE);
+    if (SUCCEEDED(result) &&
+        !MoveFileExW(temporary->c_str(), widePath->c_str(), MOVEFILE_REPLACE_EXISTING))
+      result = HRESULT_FROM_WIN32(GetLastError());
+    if (FAILED(result)) {
       DeleteFileW(temporary->c_str());
-      return false;
-    }
-    if (!MoveFileExW(temporary->c_str(), widePath->c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      DeleteFileW(temporary->c_str());
-      return false;
+      return failed(static_cast<uint32_t>(result));
     }
     return true;
   }
 
   bool removeFile(const std::string &path) override {
     std::optional<std::wstring> wide = utf16From(path);
-    return wide && DeleteFileW(wide->c_str());
+    if (!wide)
+      return failed(ERROR_NO_UNICODE_TRANSLATION);
+    return DeleteFileW(wide->c_str()) || failed(GetLastError());
   }
+
+  std::string failureCause() const override { return systemMessage(lastError_); }
+
+private:
+  bool failed(uint32_t code) {
+    lastError_ = code;
+    return false;
+  }
+
+  uint32_t lastError_ = ERROR_SUCCESS;
 };
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "setup/windows_setup.h"
 
+#include "setup/setup_cycle.h"
+#include "setup/setup_journal.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <functional>
@@ -227,8 +230,7 @@ std::string linkPathOf(const Registration &r, const ShellFiles &files) {
   return files.sendToFolder() + "\\" + r.subject + ".lnk";
 }
 
-// Every change of this run, with what undoes it, so that a failure halfway leaves the registry
-// and the Send To folder as they were.
+// The registry's and the Send To folder's changes of this run, each with its undo.
 class Journal {
 public:
   Journal(Registry &registry, ShellFiles &files) : registry_(registry), files_(files) {}
@@ -239,8 +241,8 @@ public:
       std::string level = key.substr(0, end);
       if (!registry_.keyExists(level)) {
         if (!registry_.createKey(level))
-          return fail("could not create HKCU\\" + level);
-        undo_.push_back([this, level] { return registry_.deleteKey(level); });
+          return registryFailed("could not create HKCU\\" + level);
+        changes_.made([this, level] { return registry_.deleteKey(level); });
         created.push_back(level);
       }
       if (end == std::string::npos)
@@ -257,8 +259,8 @@ public:
     if (before == value)
       return true;
     if (!registry_.writeValue(key, name, value))
-      return fail("could not write HKCU\\" + key + " " + shownName(name));
-    undo_.push_back([this, key, name, before] {
+      return registryFailed("could not write HKCU\\" + key + " " + shownName(name));
+    changes_.made([this, key, name, before] {
       return before ? registry_.writeValue(key, name, *before) : registry_.deleteValue(key, name);
     });
     return true;
@@ -269,8 +271,8 @@ public:
     if (!before)
       return true;
     if (!registry_.deleteValue(key, name))
-      return fail("could not delete HKCU\\" + key + " " + shownName(name));
-    undo_.push_back([this, key, name, before] { return registry_.writeValue(key, name, *before); });
+      return registryFailed("could not delete HKCU\\" + key + " " + shownName(name));
+    changes_.made([this, key, name, before] { return registry_.writeValue(key, name, *before); });
     return true;
   }
 
@@ -279,8 +281,8 @@ public:
         !registry_.subkeyNames(key).empty())
       return true;
     if (!registry_.deleteKey(key))
-      return fail("could not delete HKCU\\" + key);
-    undo_.push_back([this, key] { return registry_.createKey(key); });
+      return registryFailed("could not delete HKCU\\" + key);
+    changes_.made([this, key] { return registry_.createKey(key); });
     return true;
   }
 
@@ -289,8 +291,8 @@ public:
     if (before == link)
       return true;
     if (!files_.writeLink(path, link))
-      return fail("could not write the shortcut " + path);
-    undo_.push_back([this, path, before] {
+      return changes_.fail("could not write the shortcut " + path, files_.failureCause());
+    changes_.made([this, path, before] {
       return before ? files_.writeLink(path, *before) : files_.removeFile(path);
     });
     return true;
@@ -298,46 +300,36 @@ public:
 
   bool dropLink(const std::string &path) {
     std::optional<ShellLink> before = files_.readLink(path);
-    if (!before && !files_.isFile(path))
+    if (!before)
       return true;
     if (!files_.removeFile(path))
-      return fail("could not delete the shortcut " + path);
-    if (before)
-      undo_.push_back([this, path, before] { return files_.writeLink(path, *before); });
+      return changes_.fail("could not delete the shortcut " + path, files_.failureCause());
+    changes_.made([this, path, before] { return files_.writeLink(path, *before); });
     return true;
   }
 
-  // Undoes this run's changes, newest first; whether all of them could be undone.
-  bool rollBack() {
-    bool complete = true;
-    for (auto step = undo_.rbegin(); step != undo_.rend(); ++step)
-      complete = (*step)() && complete;
-    undo_.clear();
-    return complete;
-  }
-
-  const std::string &failure() const { return failure_; }
+  std::string rollBack() { return changes_.rollBack(); }
 
 private:
   static std::string shownName(const std::string &name) {
     return name.empty() ? "(default)" : "\"" + name + "\"";
   }
-  bool fail(std::string why) {
-    failure_ = std::move(why);
-    return false;
+  bool registryFailed(const std::string &what) {
+    return changes_.fail(what, registry_.failureCause());
   }
 
   Registry &registry_;
   ShellFiles &files_;
-  std::vector<std::function<bool()>> undo_;
-  std::string failure_;
+  SetupJournal changes_;
 };
+
+using Place = std::pair<std::string, std::string>; // a key and a value's name
 
 struct Recorded {
   std::vector<Registration> registrations;
   std::vector<std::string> valueNames;
   std::vector<std::string> createdKeys;
-  std::map<std::pair<std::string, std::string>, RegistryValue> priors;
+  std::map<Place, RegistryValue> priors;
   std::string damage; // what in the record velmora-setup never writes; empty when sound
 };
 
@@ -432,27 +424,45 @@ Recorded readRecord(const Registry &registry, const std::string &folder) {
   return recorded;
 }
 
-class WindowsSetup {
+// The folder that a registered command's program lies in, ending in a backslash: the first
+// word, quoted, with "%%" read as '%'; empty for a command of another shape.
+std::string folderOfCommand(const std::string &command) {
+  if (command.empty() || command[0] != '"')
+    return "";
+  std::string program;
+  for (size_t i = 1; i < command.size() && command[i] != '"'; ++i) {
+    program += command[i];
+    if (command[i] == '%' && i + 1 < command.size() && command[i + 1] == '%')
+      ++i;
+  }
+  return program.substr(0, program.rfind('\\') + 1);
+}
+
+std::string folderOfPath(const std::string &path) {
+  return path.substr(0, path.rfind('\\') + 1);
+}
+
+class WindowsSetup final : public SetupDesktop {
 public:
   WindowsSetup(Registry &registry, ShellFiles &files, std::string &out)
       : registry_(registry), files_(files), out_(out), folder_(files.programFolder()) {}
 
-  int run(const SetupOptions &options) {
-    if (folder_.empty())
-      return failed("cannot tell which folder velmora-setup runs from");
-    const std::string &command = options.command;
-    Recorded recorded = readRecord(registry_, folder_);
-    if (!recorded.damage.empty())
-      return failed("the record HKCU\\" + std::string(kRecordKey) + " holds " + recorded.damage +
-                    ", which velmora-setup never writes there: it goes by no such record, and "
-                    "nothing was changed");
-    if (command == "status")
-      return status(recorded);
-    if (command == "repair")
-      return apply(recorded.registrations, "repair", recorded);
-    if (command == "remove")
-      return remove(recorded);
+  std::string recordName() const override { return "HKCU\\" + std::string(kRecordKey); }
+  bool recordExists() const override {
+    return !recorded_.valueNames.empty() || registry_.keyExists(kRecordKey);
+  }
+  bool hasRegistrations() const override { return !recorded_.registrations.empty(); }
 
+  std::string readRecord(bool &unreadable) override {
+    unreadable = folder_.empty();
+    if (unreadable)
+      return "cannot tell which folder velmora-setup runs from";
+    recorded_ = velmora::readRecord(registry_, folder_);
+    return recorded_.damage;
+  }
+
+  int add(const SetupOptions &options) override {
+    const std::string &command = options.command;
     Registration base{command, "", options.program.empty() ? kDefaultProgram : options.program, ""};
     if (base.program != "velmora.exe" && base.program != "velmora-utf8.exe")
       return usage("--program names velmora.exe or velmora-utf8.exe, not \"" + base.program + "\"");
@@ -482,16 +492,125 @@ public:
         wanted.push_back(base);
       }
     }
-    return apply(wanted, command, recorded);
+    for (const Registration &r : wanted)
+      if (r.kind == "send-to" && files_.isFile(linkPathOf(r, files_)) &&
+          !std::any_of(recorded_.registrations.begin(), recorded_.registrations.end(),
+                       [&r](const Registration &o) {
+                         return o.kind == "send-to" && o.subject == r.subject;
+                       }))
+        return failed("a shortcut " + linkPathOf(r, files_) +
+                      " is there already, and it is not velmora-setup's: it stays as it is. "
+                      "Give velmora's another name with --name; nothing was written");
+    return apply(wanted, {}, command);
+  }
+
+  int repair() override {
+    // A settings file that lay in the folder the programs were registered from moved along
+    // with them when that folder moved.
+    std::vector<Registration> wanted;
+    std::string carried;
+    for (const Registration &r : recorded_.registrations) {
+      Registration now = r;
+      std::string old = registeredFolder(r);
+      if (!r.ini.empty() && !old.empty() && old != folder_ &&
+          asciiLower(r.ini.substr(0, old.size())) == asciiLower(old) &&
+          files_.isFile(folder_ + r.ini.substr(old.size()))) {
+        now.ini = folder_ + r.ini.substr(old.size());
+        carried += "  the settings file " + r.ini + " is now " + now.ini + "\n";
+      }
+      wanted.push_back(now);
+    }
+    int status = apply(wanted, recorded_.registrations, "repair");
+    if (status == kSetupDone)
+      out_ += carried;
+    return status;
+  }
+
+  int remove() override {
+    Journal journal(registry_, files_);
+    bool done = true;
+    for (const Registration &r : recorded_.registrations)
+      done = done && takeOut(journal, r, {});
+    for (const std::string &name : recorded_.valueNames)
+      done = done && journal.erase(kRecordKey, name);
+    std::vector<std::string> keys = recorded_.createdKeys;
+    keys.push_back(kRecordKey);
+    done = done && dropKeys(journal, keys);
+    if (!done)
+      return failed(journal.rollBack());
+    for (const Registration &r : recorded_.registrations)
+      out_ += "removed " + describe(r) + "\n";
+    return kSetupDone;
+  }
+
+  int status() override {
+    bool stale = false;
+    bool missingSettings = false;
+    for (const Registration &r : recorded_.registrations) {
+      out_ += describe(r) + "\n  " + where(r) + "\n";
+      bool current = true;
+      bool changed = false; // a place holds someone else's value now
+      std::string program;
+      if (r.kind == "send-to") {
+        std::optional<ShellLink> link = files_.readLink(linkPathOf(r, files_));
+        out_ += "  target: " + (link ? link->target + " " + link->arguments : "(missing)") + "\n";
+        current = link == linkOf(r, folder_);
+        changed = link && !isVelmoras(r, *link);
+        program = link ? link->target : "";
+      } else {
+        std::optional<RegistryValue> command = registry_.readValue(commandKeyOf(r), "");
+        bool found = command && command->kind == RegistryValue::Text;
+        out_ += "  command: " + (found ? command->text : "(missing)") + "\n";
+        std::vector<Write> writes = writesOf(r, folder_);
+        for (size_t i = 0; i < writes.size(); ++i) {
+          std::optional<RegistryValue> value = registry_.readValue(writes[i].key, writes[i].name);
+          if (!writes[i].owned || value == writes[i].value)
+            continue;
+          if (value && !isVelmoras(r, i, *value))
+            changed = true;
+          else
+            current = false;
+        }
+        std::string folder = found ? folderOfCommand(command->text) : "";
+        program = folder.empty() ? "" : folder + r.program;
+      }
+      if (changed) {
+        out_ += std::string("  ") + setup_words::kChangedSince + "\n";
+        continue;
+      }
+      std::string settings;
+      if (!program.empty()) {
+        settings = r.ini.empty() ? folderOfPath(program) + "velmora.ini" : r.ini;
+        out_ += setup_words::fileLine("program", program, files_.isFile(program)) +
+                setup_words::fileLine("settings", settings, files_.isFile(settings));
+      }
+      if (!current || program.empty() || !files_.isFile(program)) {
+        out_ += "  stale: does not point at " + folder_ + r.program + "\n";
+        stale = true;
+      } else if (!files_.isFile(settings)) {
+        out_ += "  the settings file is missing: velmora starts nothing for this registration "
+                "until " +
+                settings + " is there\n";
+        missingSettings = true;
+      }
+    }
+    if (stale) {
+      out_ += setup_words::runRepair(folder_);
+      return kSetupFailed;
+    }
+    return missingSettings ? kSetupFailed : kSetupDone;
   }
 
 private:
-  int apply(const std::vector<Registration> &wanted, const std::string &command,
-            const Recorded &recorded) {
-    if (wanted.empty()) {
-      out_ += "velmora-setup has registered nothing for this user: nothing to " + command + "\n";
-      return kSetupDone;
-    }
+  // Writes what `wanted` asks for; all of it or nothing. A repair names what each registration
+  // was before (`previous`), and takes out what one that changed wrote where it writes no more.
+  int apply(const std::vector<Registration> &wanted, const std::vector<Registration> &previous,
+            const std::string &command) {
+    std::vector<Registration> retired;
+    for (size_t n = 0; n < previous.size(); ++n)
+      if (recordNameOf(previous[n]) != recordNameOf(wanted[n]) ||
+          recordTextOf(previous[n]) != recordTextOf(wanted[n]))
+        retired.push_back(previous[n]);
     for (const Registration &r : wanted) {
       std::string program = folder_ + r.program;
       if (!files_.isFile(program))
@@ -514,43 +633,61 @@ private:
     }
     for (const Registration &r : wanted)
       if (!r.ini.empty() && !files_.isFile(r.ini) && command != "repair")
-        out_ += "warning: the settings file " + r.ini +
-                " is not there (yet): velmora starts nothing until it is\n";
+        out_ += setup_words::settingsNotThere(r.ini);
     // Places velmora-setup wrote before (its record says so) or writes in this run: what
     // stands there is its own. Anything else that stands where it writes is the user's, and the
     // record keeps it to give back.
-    std::set<std::pair<std::string, std::string>> ours;
-    for (const Registration &r : recorded.registrations)
+    std::set<Place> ours;
+    for (const Registration &r : recorded_.registrations)
       for (const Write &w : writesOf(r, folder_))
         ours.insert({w.key, w.name});
-    for (const Registration &r : wanted) {
-      if (r.kind != "send-to" || !files_.isFile(linkPathOf(r, files_)))
-        continue;
-      bool recordedLink = std::any_of(
-          recorded.registrations.begin(), recorded.registrations.end(),
-          [&r](const Registration &o) { return o.kind == "send-to" && o.subject == r.subject; });
-      if (!recordedLink)
-        return failed("a shortcut " + linkPathOf(r, files_) +
-                      " is there already, and it is not velmora-setup's: it stays as it is. "
-                      "Give velmora's another name with --name; nothing was written");
-    }
+    std::set<Place> kept;
+    for (const Registration &r : wanted)
+      for (const Write &w : writesOf(r, folder_))
+        kept.insert({w.key, w.name});
     Journal journal(registry_, files_);
     bool done = journal.ensureKey(kRecordKey);
-    for (auto r = wanted.begin(); done && r != wanted.end(); ++r) {
-      for (const Write &w : writesOf(*r, folder_)) {
+    for (size_t n = 0; done && n < wanted.size(); ++n) {
+      const Registration *r = &wanted[n];
+      const Registration &before = previous.empty() ? *r : previous[n];
+      std::vector<Write> writes = writesOf(*r, folder_);
+      for (size_t i = 0; done && i < writes.size(); ++i) {
+        const Write &w = writes[i];
         std::optional<RegistryValue> standing = registry_.readValue(w.key, w.name);
-        if (standing && !recorded.priors.count({w.key, w.name}) && !ours.count({w.key, w.name}))
-          done = done &&
-                 journal.write(kRecordKey, priorNameOf(w.key, w.name), text(storedText(*standing)));
+        // Repair puts back what went missing or points elsewhere, never over what the user
+        // (or a program they ran) put there since.
+        if (command == "repair" && standing && !isVelmoras(before, i, *standing))
+          continue;
+        if (standing && !recorded_.priors.count({w.key, w.name}) && !ours.count({w.key, w.name}))
+          done = journal.write(kRecordKey, priorNameOf(w.key, w.name), text(storedText(*standing)));
         ours.insert({w.key, w.name});
         done = done && journal.ensureKey(w.key) && journal.write(w.key, w.name, w.value);
       }
       done = done && journal.write(kRecordKey, recordNameOf(*r), text(recordTextOf(*r)));
-      if (r->kind == "send-to")
+      std::optional<ShellLink> link =
+          r->kind == "send-to" ? files_.readLink(linkPathOf(*r, files_)) : std::nullopt;
+      if (r->kind == "send-to" && (command != "repair" || !link || isVelmoras(before, *link)))
         done = done && journal.putLink(linkPathOf(*r, files_), linkOf(*r, folder_));
     }
+    std::vector<std::string> keys;
+    std::set<std::string> names;
+    for (const Registration &r : wanted)
+      names.insert(recordNameOf(r));
+    for (auto r = retired.begin(); done && r != retired.end(); ++r) {
+      done = takeOut(journal, *r, kept) &&
+             (names.count(recordNameOf(*r)) || journal.erase(kRecordKey, recordNameOf(*r)));
+      for (const Write &w : writesOf(*r, folder_))
+        if (!kept.count({w.key, w.name}))
+          done = done && journal.erase(kRecordKey, priorNameOf(w.key, w.name));
+    }
+    // Keys made for retired places alone go when nothing is left in them.
+    std::set<std::string> needed = keysOf(wanted);
+    for (const std::string &key : recorded_.createdKeys)
+      if (!retired.empty() && !needed.count(key))
+        keys.push_back(key);
+    done = done && dropKeys(journal, keys);
     if (!done)
-      return rolledBack(journal);
+      return failed(journal.rollBack());
     for (const Registration &r : wanted)
       out_ += describe(r) + ": " + where(r) + "\n";
     if (command == "open-with")
@@ -561,101 +698,71 @@ private:
     return kSetupDone;
   }
 
-  int remove(const Recorded &recorded) {
-    if (recorded.valueNames.empty() && !registry_.keyExists(kRecordKey)) {
-      out_ += "velmora-setup has registered nothing for this user: nothing to remove\n";
-      return kSetupDone;
-    }
-    Journal journal(registry_, files_);
+  // Takes a registration's places back to what stood there before, except `kept` ones and
+  // those whose content is no longer velmora's: a later change of the user's stays.
+  bool takeOut(Journal &journal, const Registration &r, const std::set<Place> &kept) {
+    std::vector<Write> writes = writesOf(r, folder_);
     bool done = true;
-    for (const Registration &r : recorded.registrations) {
-      for (const Write &w : writesOf(r, folder_)) {
-        // What stood there before comes back; what velmora-setup brought goes.
-        auto prior = recorded.priors.find({w.key, w.name});
-        done = done && (prior != recorded.priors.end() ? journal.write(w.key, w.name, prior->second)
-                                                       : journal.erase(w.key, w.name));
-      }
-      if (r.kind == "send-to")
-        done = done && journal.dropLink(linkPathOf(r, files_));
+    for (size_t i = 0; done && i < writes.size(); ++i) {
+      const Write &w = writes[i];
+      std::optional<RegistryValue> standing = registry_.readValue(w.key, w.name);
+      if (kept.count({w.key, w.name}) || !standing || !isVelmoras(r, i, *standing))
+        continue;
+      auto prior = recorded_.priors.find({w.key, w.name});
+      done = prior != recorded_.priors.end() ? journal.write(w.key, w.name, prior->second)
+                                             : journal.erase(w.key, w.name);
     }
-    for (const std::string &name : recorded.valueNames)
-      done = done && journal.erase(kRecordKey, name);
-    // Deepest first, and only what is empty now: a key that holds someone else's values stays.
-    std::vector<std::string> keys = recorded.createdKeys;
-    keys.push_back(kRecordKey);
+    std::optional<ShellLink> link =
+        r.kind == "send-to" ? files_.readLink(linkPathOf(r, files_)) : std::nullopt;
+    if (done && link && kept.empty() && isVelmoras(r, *link))
+      done = journal.dropLink(linkPathOf(r, files_));
+    return done;
+  }
+
+  // Deepest first, and only what is empty now: a key that holds someone else's values stays.
+  bool dropKeys(Journal &journal, std::vector<std::string> keys) {
     std::stable_sort(keys.begin(), keys.end(), [](const std::string &a, const std::string &b) {
       return std::count(a.begin(), a.end(), '\\') > std::count(b.begin(), b.end(), '\\');
     });
+    bool done = true;
     for (const std::string &key : keys)
-      done = done && journal.eraseKeyIfEmpty(key);
-    if (!done)
-      return rolledBack(journal);
-    for (const Registration &r : recorded.registrations)
-      out_ += "removed " + describe(r) + "\n";
-    return kSetupDone;
+      done = done && journal.eraseKeyIfEmpty(key) && journal.erase(kRecordKey, "key:" + key);
+    return done;
   }
 
-  int status(const Recorded &recorded) {
-    if (recorded.registrations.empty()) {
-      out_ += "velmora-setup has registered nothing for this user\n";
-      return kSetupDone;
-    }
-    bool stale = false;
-    bool missingSettings = false;
-    for (const Registration &r : recorded.registrations) {
-      out_ += describe(r) + "\n  " + where(r) + "\n";
-      std::string program;
-      std::string settings;
-      bool current = true;
-      if (r.kind == "send-to") {
-        std::optional<ShellLink> link = files_.readLink(linkPathOf(r, files_));
-        out_ += "  target: " + (link ? link->target + " " + link->arguments : "(missing)") + "\n";
-        current = link == linkOf(r, folder_);
-        program = link ? link->target : "";
-      } else {
-        std::optional<RegistryValue> command = registry_.readValue(commandKeyOf(r), "");
-        bool found = command && command->kind == RegistryValue::Text;
-        out_ += "  command: " + (found ? command->text : "(missing)") + "\n";
-        program = found ? programOf(command->text) : "";
-        for (const Write &w : writesOf(r, folder_))
-          current = current && (!w.owned || registry_.readValue(w.key, w.name) == w.value);
-      }
-      if (!program.empty()) {
-        settings =
-            r.ini.empty() ? program.substr(0, program.rfind('\\') + 1) + "velmora.ini" : r.ini;
-        out_ += "  program: " + program + (files_.isFile(program) ? " (there)" : " (missing)") +
-                "\n  settings: " + settings +
-                (files_.isFile(settings) ? " (there)" : " (missing)") + "\n";
-      }
-      if (!current || program.empty() || !files_.isFile(program)) {
-        out_ += "  stale: does not point at " + folder_ + r.program + "\n";
-        stale = true;
-      } else if (!files_.isFile(settings)) {
-        out_ += "  the settings file is missing: velmora starts nothing for this registration "
-                "until " +
-                settings + " is there\n";
-        missingSettings = true;
-      }
-    }
-    if (stale) {
-      out_ += "Run \"velmora-setup repair\" in " + folder_ +
-              " to point every registration at the programs there.\n";
-      return kSetupFailed;
-    }
-    return missingSettings ? kSetupFailed : kSetupDone;
+  static std::set<std::string> keysOf(const std::vector<Registration> &registrations) {
+    std::set<std::string> keys;
+    for (const Registration &r : registrations)
+      for (const Write &w : writesOf(r, ""))
+        for (size_t end = w.key.find('\\');; end = w.key.find('\\', end + 1)) {
+          keys.insert(w.key.substr(0, end));
+          if (end == std::string::npos)
+            break;
+        }
+    return keys;
   }
 
-  // The program of a registered command: its first word, quoted, with "%%" read as '%'.
-  static std::string programOf(const std::string &command) {
-    if (command.empty() || command[0] != '"')
-      return "";
-    std::string program;
-    for (size_t i = 1; i < command.size() && command[i] != '"'; ++i) {
-      program += command[i];
-      if (command[i] == '%' && i + 1 < command.size() && command[i + 1] == '%')
-        ++i;
+  // Whether a place's value is what set-up writes there for this registration, from this
+  // folder or from the one that the value itself names.
+  bool isVelmoras(const Registration &r, size_t write, const RegistryValue &value) const {
+    if (writesOf(r, folder_)[write].value == value)
+      return true;
+    return value.kind == RegistryValue::Text &&
+           writesOf(r, folderOfCommand(value.text))[write].value == value;
+  }
+  bool isVelmoras(const Registration &r, const ShellLink &link) const {
+    return link == linkOf(r, folder_) || link == linkOf(r, folderOfPath(link.target));
+  }
+
+  // The folder the registration's programs were registered from, as its command or shortcut
+  // names it now.
+  std::string registeredFolder(const Registration &r) const {
+    if (r.kind == "send-to") {
+      std::optional<ShellLink> link = files_.readLink(linkPathOf(r, files_));
+      return link && isVelmoras(r, *link) ? folderOfPath(link->target) : "";
     }
-    return program;
+    std::optional<RegistryValue> command = registry_.readValue(commandKeyOf(r), "");
+    return command && command->kind == RegistryValue::Text ? folderOfCommand(command->text) : "";
   }
 
   std::string describe(const Registration &r) const {
@@ -674,13 +781,6 @@ private:
     return r.kind == "send-to" ? linkPathOf(r, files_) : "HKCU\\" + commandKeyOf(r);
   }
 
-  int rolledBack(Journal &journal) {
-    std::string failure = journal.failure();
-    bool undone = journal.rollBack();
-    return failed(failure + (undone ? "; nothing was changed"
-                                    : "; some of this run's changes could not be undone"));
-  }
-
   int failed(const std::string &why) { return reportFailure(why, out_); }
   int usage(const std::string &why) { return reportUsage(why, kHelp, out_); }
 
@@ -688,6 +788,7 @@ private:
   ShellFiles &files_;
   std::string &out_;
   std::string folder_;
+  Recorded recorded_;
 };
 
 } // namespace
@@ -704,7 +805,8 @@ int runWindowsSetup(const SetupOptions &options, Registry &registry, ShellFiles 
                     std::string &out) {
   if (std::optional<int> answered = answerHelpOrError(options, kHelp, out))
     return *answered;
-  return WindowsSetup(registry, files, out).run(options);
+  WindowsSetup setup(registry, files, out);
+  return runSetupCycle(options, setup, out);
 }
 
 } // namespace velmora

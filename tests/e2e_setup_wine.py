@@ -273,6 +273,55 @@ class Setup(unittest.TestCase):
             self.assertEqual(f.read(), b"L\0\0\0 the user's own shortcut")
 
 
+    def test_settings_move_along_and_the_users_later_change_stays(self):
+        if self.locale != Setup.locale:
+            self.skipTest("the Western locale covers it")
+        before = self.export()
+        folder = self.folder("carried", ["velmora.exe"])
+        os.makedirs(os.path.join(folder, "sets"))
+        with open(os.path.join(folder, "sets", "photos.ini"), "wb") as f:
+            f.write(b"[Path]\r\n")
+        ini = windows_path(os.path.join(folder, "sets", "photos.ini"))
+        self.setup_exe(folder, "open-with", ".vcarry", "--ini", ini)
+        self.setup_exe(folder, "context-menu", "--ini", "sets\\photos.ini")
+        moved = os.path.join(self.dir, "carried elsewhere")
+        os.rename(folder, moved)
+        self.setup_exe(moved, "status", status=1)
+        out = self.setup_exe(moved, "repair")
+        carried = windows_path(os.path.join(moved, "sets", "photos.ini"))
+        self.assertIn(f"the settings file {ini} is now {carried}", out)
+        self.assertEqual(self.value("HKCU\\Software\\Classes\\*\\shell\\velmora\\command"),
+                         f'"{windows_path(moved)}\\velmora.exe" "/ini={carried}" "%1"')
+        self.setup_exe(moved, "status")
+
+        # A command the user put in velmora's place later is theirs: remove leaves it.
+        mine = '"C:\\mine.exe" "%1"'
+        self.wine("reg", "add", "HKCU\\Software\\Classes\\*\\shell\\velmora\\command", "/ve",
+                  "/d", mine, "/f")
+        self.assertIn("changed since, by you or a program you ran", self.setup_exe(moved, "status"))
+        self.setup_exe(moved, "remove")
+        self.assertEqual(self.value("HKCU\\Software\\Classes\\*\\shell\\velmora\\command"), mine)
+        self.wine("reg", "delete", "HKCU\\Software\\Classes\\*\\shell\\velmora", "/f")
+        self.assertEqual(self.export(), before)
+
+    def test_a_failure_says_what_windows_said(self):
+        if self.locale != Setup.locale:
+            self.skipTest("the Western locale covers it")
+        folder = self.folder("cause", ["velmora.exe"])
+        send_to = [os.path.join(root, name) for root, names, _ in
+                   os.walk(os.path.join(self.prefix, "drive_c", "users")) for name in names
+                   if name == "SendTo"][0]
+        # A folder where the shortcut would go: no shortcut can replace it.
+        blocker = os.path.join(send_to, "blocked.lnk")
+        os.makedirs(blocker)
+        self.addCleanup(os.rmdir, blocker)
+        before = self.export()
+        out = self.setup_exe(folder, "send-to", "--name", "blocked", status=1).replace("\r", "")
+        self.assertRegex(out, r"could not write the shortcut .*blocked\.lnk \(.+, error \d+\); "
+                              r"nothing was changed\n$")
+        self.assertEqual(self.export(), before)
+
+
 class JapaneseLocale(Setup):
     locale = "ja_JP.UTF-8"
 

@@ -1,0 +1,335 @@
+#include "setup/linux_setup.h"
+
+#include "setup/mimeapps_list.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+namespace velmora {
+namespace {
+
+constexpr char kList[] = "/home/u/.config/mimeapps.list";
+constexpr char kRecord[] = "/home/u/.config/velmora/setup.list";
+constexpr char kApplications[] = "/usr/share/applications/";
+
+// Changes are counted; the one numbered `failAt` fails, as a full disk would.
+struct Failures {
+  int changes = 0;
+  int failAt = 0;
+  bool next() { return ++changes != failAt; }
+};
+
+class MemoryDesktopFiles final : public DesktopFiles {
+public:
+  explicit MemoryDesktopFiles(Failures &failures) : failures_(failures) {}
+
+  std::string configFolder() const override { return "/home/u/.config"; }
+  std::vector<std::string> dataFolders() const override {
+    return {"/home/u/.local/share", "/usr/share"};
+  }
+  FileContent read(const std::string &path) const override {
+    if (unreadable.count(path))
+      return {true, false, ""};
+    auto file = files.find(path);
+    return file == files.end() ? FileContent{} : FileContent{true, true, file->second};
+  }
+  bool isFile(const std::string &path) const override { return files.count(path) != 0; }
+  bool isRunnable(const std::string &path) const override { return runnable.count(path) != 0; }
+  std::optional<std::string> editablePlace(const std::string &path,
+                                           std::string &why) const override {
+    if (!refusal.empty()) {
+      why = refusal;
+      return std::nullopt;
+    }
+    return path;
+  }
+  bool writeWhole(const std::string &path, const std::string &bytes, bool personal) override {
+    std::string folder = path.substr(0, path.rfind('/'));
+    if (!failures_.next() || !folders.count(folder))
+      return false;
+    files[path] = bytes;
+    if (personal)
+      personalFiles.insert(path);
+    return true;
+  }
+  bool removeFile(const std::string &path) override {
+    if (!failures_.next())
+      return false;
+    files.erase(path);
+    return true;
+  }
+  bool makeFolder(const std::string &path, bool &made) override {
+    made = false;
+    if (folders.count(path))
+      return true;
+    if (!failures_.next())
+      return false;
+    made = folders.insert(path).second;
+    return true;
+  }
+  void removeEmptyFolder(const std::string &path) override {
+    auto inside = files.lower_bound(path + "/");
+    if (inside == files.end() || inside->first.rfind(path + "/", 0) != 0)
+      folders.erase(path);
+  }
+  void clearLeftovers(const std::string &) override {}
+  std::string failureCause() const override { return "No space left on device"; }
+
+  std::map<std::string, std::string> files = {
+      {"/usr/share/mime/types", "text/plain\nimage/png\ntext/markdown\n"},
+      {"/usr/share/mime/aliases", "text/x-markdown text/markdown\n"},
+      {"/usr/share/mime/globs2",
+       "50:text/plain:*.txt\n50:image/png:*.png\n50:text/markdown:*.md\n"},
+      {"/usr/share/applications/velmora.desktop", "[Desktop Entry]\n"},
+      {"/usr/share/applications/editor.desktop", "[Desktop Entry]\n"},
+      {"/usr/share/applications/viewer.desktop", "[Desktop Entry]\n"},
+      {"/usr/bin/velmora.ini", "[Path]\n"}};
+  std::set<std::string> folders = {"/home/u/.config", "/usr/share/applications"};
+  std::set<std::string> runnable = {"/usr/bin/velmora"};
+  std::set<std::string> unreadable;
+  std::set<std::string> personalFiles;
+  std::string refusal;
+
+private:
+  Failures &failures_;
+};
+
+// GLib's choice, in short: the first installed program of the type's default line, else of its
+// added line, else what the system lists.
+class ModelDefaultApps final : public DefaultApps {
+public:
+  explicit ModelDefaultApps(const MemoryDesktopFiles &files) : files_(files) {}
+  std::optional<std::string> defaultOf(const std::string &type) override {
+    if (silent)
+      return std::nullopt;
+    MimeAppsList list(files_.read(kList).bytes);
+    for (const char *section : {"Default Applications", "Added Associations"})
+      for (const std::string &id : list.ids(section, type).value_or(std::vector<std::string>{}))
+        if (files_.isFile(kApplications + id))
+          return id;
+    auto system = systemDefaults.find(type);
+    return system == systemDefaults.end() ? "" : system->second;
+  }
+
+  std::map<std::string, std::string> systemDefaults = {{"text/plain", "editor.desktop"},
+                                                       {"image/png", "viewer.desktop"}};
+  bool silent = false;
+
+private:
+  const MemoryDesktopFiles &files_;
+};
+
+struct Desktop {
+  Failures failures;
+  MemoryDesktopFiles files{failures};
+  ModelDefaultApps apps{files};
+  int run(const std::vector<std::string> &arguments, std::string *out = nullptr) {
+    std::string text;
+    int status =
+        runLinuxSetup(parseSetupOptions(arguments, linuxSetupGrammar()), files, apps, text);
+    if (out != nullptr)
+      *out = text;
+    return status;
+  }
+  std::string list() const { return files.files.count(kList) ? files.files.at(kList) : "(none)"; }
+  auto state() const { return std::make_pair(files.files, files.folders); }
+};
+
+const char kUsersList[] = "# mine\n[Default Applications]\ntext/markdown=viewer.desktop\n";
+
+TEST(LinuxSetup, AddsPinsAndTakesOutExactlyWhatItAdded) {
+  Desktop desktop;
+  desktop.files.files[kList] = kUsersList;
+  auto before = desktop.state();
+  std::string out;
+  ASSERT_EQ(desktop.run({"open-with", ".txt", "image/png", ".md"}, &out), kSetupDone) << out;
+  EXPECT_NE(out.find("the default stays editor.desktop"), std::string::npos) << out;
+  EXPECT_EQ(desktop.list(), "# mine\n"
+                            "[Default Applications]\n"
+                            "text/markdown=viewer.desktop\n"
+                            "text/plain=editor.desktop;\n"
+                            "image/png=viewer.desktop;\n"
+                            "[Added Associations]\n"
+                            "text/plain=velmora.desktop;\n"
+                            "image/png=velmora.desktop;\n"
+                            "text/markdown=velmora.desktop;\n");
+  for (const char *type : {"text/plain", "image/png", "text/markdown"})
+    EXPECT_NE(desktop.apps.defaultOf(type), "velmora.desktop") << type;
+  EXPECT_TRUE(desktop.files.personalFiles.count(kRecord));
+  auto once = desktop.state();
+  ASSERT_EQ(desktop.run({"open-with", "text/plain"}), kSetupDone);
+  EXPECT_EQ(desktop.state(), once) << "a second run adds nothing";
+  ASSERT_EQ(desktop.run({"default", "text/x-markdown"}), kSetupDone);
+  EXPECT_EQ(desktop.apps.defaultOf("text/markdown"), "velmora.desktop");
+  ASSERT_EQ(desktop.run({"status"}, &out), kSetupDone) << out;
+  ASSERT_EQ(desktop.run({"remove"}, &out), kSetupDone) << out;
+  EXPECT_EQ(desktop.state(), before);
+  ASSERT_EQ(desktop.run({"remove"}, &out), kSetupDone);
+  EXPECT_NE(out.find("has registered nothing for this user: nothing to remove"), std::string::npos);
+}
+
+TEST(LinuxSetup, AFailureAtAnyChangeGivesEverythingBack) {
+  struct Case {
+    const char *label;
+    std::vector<std::vector<std::string>> earlier;
+    std::vector<std::string> run;
+    bool listThere;
+  } cases[] = {
+      {"open-with, no list yet", {}, {"open-with", ".txt", ".png"}, false},
+      {"open-with beside the user's lines", {}, {"open-with", ".txt"}, true},
+      {"default after open-with", {{"open-with", ".md"}}, {"default", ".md", ".txt"}, true},
+      {"remove", {{"open-with", ".txt"}, {"default", ".png"}}, {"remove"}, true},
+      {"remove of a list it made", {{"open-with", ".txt"}}, {"remove"}, false},
+      {"repair", {{"open-with", ".txt", ".md"}}, {"repair"}, true},
+  };
+  for (const Case &c : cases) {
+    int failAt = 1;
+    for (;; ++failAt) {
+      SCOPED_TRACE(std::string(c.label) + ", change " + std::to_string(failAt));
+      Desktop desktop;
+      if (c.listThere)
+        desktop.files.files[kList] = kUsersList;
+      for (const auto &arguments : c.earlier)
+        ASSERT_EQ(desktop.run(arguments), kSetupDone);
+      if (c.run[0] == "repair")
+        desktop.files.files[kList] = kUsersList; // what it added went missing
+      auto before = desktop.state();
+      desktop.failures = {0, failAt};
+      std::string out;
+      int status = desktop.run(c.run, &out);
+      if (status == kSetupDone)
+        break; // fewer changes than failAt: every one was tried
+      EXPECT_EQ(status, kSetupFailed);
+      EXPECT_NE(out.find("(No space left on device); nothing was changed\n"), std::string::npos)
+          << out;
+      EXPECT_EQ(desktop.state(), before);
+    }
+    EXPECT_GT(failAt, 2) << c.label;
+  }
+}
+
+TEST(LinuxSetup, NeverMakesVelmoraTheDefaultOfOpenWith) {
+  // A pin GLib passes over (a program that is gone) or an empty one leaves the desktop's own
+  // default, and open-with keeps that one.
+  for (const char *pin : {"text/plain=gone.desktop\n", "text/plain=\n"}) {
+    SCOPED_TRACE(pin);
+    Desktop desktop;
+    desktop.files.files[kList] = std::string("[Default Applications]\n") + pin;
+    ASSERT_EQ(desktop.run({"open-with", ".txt"}), kSetupDone);
+    EXPECT_EQ(desktop.apps.defaultOf("text/plain"), "editor.desktop");
+  }
+  // A desktop whose rules put velmora first all the same gets its list back.
+  Desktop desktop;
+  desktop.files.files[kList] = kUsersList;
+  desktop.apps.systemDefaults["text/plain"] = "elsewhere.desktop"; // not among the installed
+  auto before = desktop.state();
+  std::string out;
+  EXPECT_EQ(desktop.run({"open-with", ".txt"}, &out), kSetupFailed);
+  EXPECT_NE(out.find("velmora would have become the default program of text/plain"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(desktop.state(), before);
+  // When the desktop cannot tell, nothing is written.
+  desktop.apps.silent = true;
+  EXPECT_EQ(desktop.run({"open-with", ".png"}, &out), kSetupFailed);
+  EXPECT_EQ(desktop.state(), before);
+}
+
+TEST(LinuxSetup, TheUsersLaterChoiceWins) {
+  Desktop desktop;
+  ASSERT_EQ(desktop.run({"open-with", ".txt"}), kSetupDone);
+  // The user picks their own default, in GLib's way: the pinned line now reads otherwise.
+  std::string list = desktop.list();
+  size_t pin = list.find("text/plain=editor.desktop;");
+  list.replace(pin, 26, "text/plain=viewer.desktop;");
+  desktop.files.files[kList] = list;
+  std::string out;
+  EXPECT_EQ(desktop.run({"status"}, &out), kSetupDone) << out;
+  EXPECT_NE(out.find("changed since, by you or a program you ran: left as it is"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("repair"), std::string::npos) << out;
+  EXPECT_EQ(desktop.run({"repair"}, &out), kSetupDone);
+  EXPECT_EQ(out, "nothing to repair\n");
+  EXPECT_EQ(desktop.list(), list);
+  ASSERT_EQ(desktop.run({"remove"}), kSetupDone);
+  EXPECT_NE(desktop.list().find("text/plain=viewer.desktop;\n"), std::string::npos)
+      << desktop.list();
+  EXPECT_EQ(desktop.list().find("velmora"), std::string::npos) << desktop.list();
+}
+
+TEST(LinuxSetup, RefusesWhatItCannotTrustOrEditAndChangesNothing) {
+  struct Case {
+    const char *label;
+    std::string record;
+    std::string refusal;
+    std::string unreadable;
+    std::string said;
+  } cases[] = {
+      {"another program added", "edit\tAdded Associations\ttext/html\tother.desktop\t-L--\t\n", "",
+       "",
+       "holds an edit with the program \"other.desktop\" in [Added Associations], which "
+       "velmora-setup never writes"},
+      {"a section set-up never writes",
+       "edit\tRemoved Associations\ttext/html\tvelmora.desktop\t-L--\t\n", "", "",
+       "holds an edit with the section [Removed Associations]"},
+      {"lines that are no edits", "frob\n", "", "", "holds lines that are no edits"},
+      {"a list it cannot edit in place", "", "/home/u/.config/mimeapps.list is read-only", "",
+       "mimeapps.list is read-only; nothing was changed"},
+      {"a record it cannot read", "", "", kRecord, "cannot read " + std::string(kRecord)},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.label);
+    Desktop desktop;
+    desktop.files.files[kList] = kUsersList;
+    ASSERT_EQ(desktop.run({"open-with", ".txt"}), kSetupDone);
+    desktop.files.files[kRecord] += c.record;
+    desktop.files.refusal = c.refusal;
+    desktop.files.unreadable = {c.unreadable};
+    auto before = desktop.state();
+    for (std::vector<std::string> arguments :
+         {std::vector<std::string>{"open-with", ".png"}, {"status"}, {"repair"}, {"remove"}}) {
+      std::string out;
+      EXPECT_EQ(desktop.run(arguments, &out), kSetupFailed) << arguments[0];
+      EXPECT_NE(out.find(c.said), std::string::npos) << out;
+      EXPECT_EQ(desktop.state(), before) << arguments[0];
+    }
+  }
+}
+
+TEST(LinuxSetup, StatusChecksWhatVelmoraNeedsAndRepairPutsBackWhatWentMissing) {
+  struct Case {
+    const char *label;
+    std::string gone;
+    const char *said;
+  } cases[] = {
+      {"everything there", "", ""},
+      {"settings gone", "/usr/bin/velmora.ini", "velmora starts nothing without settings"},
+      {"program gone", "/usr/bin/velmora", "Install velmora again: its desktop entry names"},
+      {"entry gone", "/usr/share/applications/velmora.desktop",
+       "desktop entry: velmora.desktop "
+       "(missing)"},
+      {"a line gone", kList, "Run \"velmora-setup repair\" to put back what is missing"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.label);
+    Desktop desktop;
+    ASSERT_EQ(desktop.run({"default", ".txt"}), kSetupDone);
+    std::string added = desktop.list();
+    desktop.files.files.erase(c.gone);
+    desktop.files.runnable.erase(c.gone);
+    std::string out;
+    EXPECT_EQ(desktop.run({"status"}, &out), c.gone.empty() ? kSetupDone : kSetupFailed) << out;
+    EXPECT_NE(out.find(c.said), std::string::npos) << out;
+    if (c.gone == kList) {
+      EXPECT_EQ(desktop.run({"repair"}, &out), kSetupDone);
+      EXPECT_EQ(desktop.list(), added) << out;
+      EXPECT_EQ(desktop.run({"status"}, &out), kSetupDone) << out;
+    }
+  }
+}
+
+} // namespace
+} // namespace velmora
