@@ -4,8 +4,7 @@
 
 #include "setup/mime_database.h"
 #include "setup/mimeapps_list.h"
-#include "setup/setup_cycle.h"
-#include "setup/setup_journal.h"
+#include "setup/setup_engine.h"
 
 #include <algorithm>
 #include <map>
@@ -30,22 +29,26 @@ const char kHelp[] =
     "  default TYPE...    velmora as these types' default program\n"
     "  status             lists what velmora-setup added and whether velmora.desktop is there\n"
     "  repair             puts back what velmora-setup added and is missing now\n"
-    "  remove             takes out exactly what velmora-setup added\n"
+    "  remove             takes out exactly what velmora-setup added; a line you changed\n"
+    "                     since keeps all but velmora's own entry\n"
     "\n"
     "--help shows this text, --version the version.\n"
     "Exit status: 0 done, 1 could not be done (nothing is left half written), 2 bad usage.\n";
 
-class LinuxSetup final : public SetupDesktop {
+// A registration here is one type's lines: velmora in its "Open with" list, and either the
+// old default pinned (open-with) or velmora first among its defaults (default). The record
+// keeps each line's edit, so that it can be taken back exactly.
+class LinuxPlaces final : public SetupPlaces {
 public:
-  LinuxSetup(DesktopFiles &files, DefaultApps &apps, std::string &out)
-      : files_(files), apps_(apps), out_(out), configFolder_(files.configFolder()),
-        recordFolder_(configFolder_ + "/velmora"), recordPath_(recordFolder_ + "/setup.list") {}
+  LinuxPlaces(DesktopFiles &files, DefaultApps &apps)
+      : files_(files), apps_(apps), configFolder_(files.configFolder()),
+        recordFolder_(configFolder_ + "/velmora"), recordPath_(recordFolder_ + "/setup.list"),
+        list_("") {}
 
   std::string recordName() const override { return recordPath_; }
   bool recordExists() const override { return recordExisted_; }
-  bool hasRegistrations() const override { return !edits_.empty(); }
 
-  std::string readRecord(bool &unreadable) override {
+  std::string readRecord(std::vector<Registration> &registered, bool &unreadable) override {
     unreadable = true;
     if (configFolder_.empty())
       return "neither XDG_CONFIG_HOME nor HOME names a folder";
@@ -64,6 +67,7 @@ public:
     unreadable = false;
     listExisted_ = list.exists;
     original_ = list.bytes;
+    list_ = MimeAppsList(original_);
     recordExisted_ = record.exists;
     originalRecord_ = record.bytes;
     std::optional<std::vector<MimeAppsEdit>> edits = editsFromRecord(record.bytes, createdFile_);
@@ -73,183 +77,204 @@ public:
       if (std::optional<std::string> foreign = foreignEdit(edit))
         return "an edit with " + *foreign;
     edits_ = *edits;
+    order_ = edits_;
     if (!record.exists)
       createdFile_ = !list.exists;
+    registered = registrationsOf(edits_);
     return "";
   }
 
-  int add(const SetupOptions &options) override {
-    std::vector<std::string> types;
+  int wanted(const SetupOptions &options, std::vector<Registration> &wanted,
+             std::string &out) override {
     MimeDatabase database(files_);
     for (const std::string &given : options.types) {
       std::optional<std::string> type = database.typeOf(given);
       bool dotless = !given.empty() && given[0] != '.' && given.find('/') == std::string::npos;
       if (!type && dotless && database.typeOf("." + given))
-        return usage("\"" + given + "\" is no type: write the extension with its dot, \"." + given +
-                     "\"");
+        return reportUsage("\"" + given + "\" is no type: write the extension with its dot, \"." +
+                               given + "\"",
+                           kHelp, out);
       if (!type)
-        return usage("\"" + given +
-                     "\" is neither a MIME type nor an extension that the shared MIME database "
-                     "knows");
-      if (std::find(types.begin(), types.end(), *type) == types.end())
-        types.push_back(*type);
-    }
-    if (desktopEntry().empty())
-      return failed(std::string(kDesktopId) +
-                    " is not installed in any applications folder of XDG_DATA_HOME or "
-                    "XDG_DATA_DIRS: install velmora first; nothing was written");
-    bool asDefault = options.command == "default";
-    MimeAppsList list(original_);
-    std::map<std::string, std::string> defaultsBefore;
-    for (const std::string &type : types) {
-      if (!asDefault) {
-        // The desktop's own answer, not the list's: a pin naming a program that is gone, or
-        // none, counts for nothing there.
-        std::optional<std::string> current = apps_.defaultOf(type);
-        if (!current)
-          return failed("cannot tell the default program of " + type +
-                        " (gio, of GLib, does not answer): nothing was written");
-        defaultsBefore[type] = *current;
-      }
-      record(list.add(kAdded, type, kDesktopId, false));
-      if (asDefault)
-        record(list.add(kDefaults, type, kDesktopId, true));
-      else if (!defaultsBefore[type].empty() && defaultsBefore[type] != kDesktopId)
-        // Pinned in the same write that adds velmora, so that at no moment does velmora come
-        // first only because it was added last.
-        record(list.add(kDefaults, type, defaultsBefore[type], true));
-    }
-    SetupJournal journal;
-    if (!commit(list, journal))
-      return failed(journal.rollBack());
-    for (const auto &[type, before] : defaultsBefore) {
-      // Where no program opened the type, velmora is the only one and the desktop takes it:
-      // that is no default anyone had.
-      if (!before.empty() && before != kDesktopId && apps_.defaultOf(type) == kDesktopId) {
-        journal.fail("velmora would have become the default program of " + type +
-                         ", which open-with does not do",
-                     "");
-        return failed(journal.rollBack());
-      }
-    }
-    for (const std::string &type : types) {
-      out_ += (asDefault ? "default " : "open-with ") + type + ": " + kDesktopId + " in " +
-              listPath_ + "\n";
-      if (defaultsBefore.count(type) && !defaultsBefore[type].empty())
-        out_ += "  the default stays " + defaultsBefore[type] + "\n";
+        return reportUsage("\"" + given +
+                               "\" is neither a MIME type nor an extension that the shared MIME "
+                               "database knows",
+                           kHelp, out);
+      Registration r{options.command, *type, kDesktopId, ""};
+      if (std::find(wanted.begin(), wanted.end(), r) == wanted.end())
+        wanted.push_back(r);
     }
     return kSetupDone;
   }
 
-  int repair() override {
+  std::string unfit(const Registration &) const override {
     if (desktopEntry().empty())
-      return failed(std::string(kDesktopId) +
-                    " is not installed in any applications folder of XDG_DATA_HOME or "
-                    "XDG_DATA_DIRS: install velmora first; nothing was written");
-    MimeAppsList list(original_);
-    std::vector<MimeAppsEdit> kept;
-    std::string putBack;
+      return std::string(kDesktopId) +
+             " is not installed in any applications folder of XDG_DATA_HOME or XDG_DATA_DIRS: "
+             "install velmora first";
+    return "";
+  }
+
+  Registration carried(const Registration &r) const override { return r; }
+
+  Standing standingOf(const Registration &r) const override {
+    Standing standing;
     for (const MimeAppsEdit &edit : edits_) {
-      // A line that is there but reads otherwise is the user's own choice, and stays; only a
-      // line that went missing is put back.
-      if (list.ids(edit.section, edit.type)) {
-        kept.push_back(edit);
+      if (edit.type != r.subject)
         continue;
-      }
-      if (std::optional<MimeAppsEdit> again =
-              list.add(edit.section, edit.type, edit.id, edit.first)) {
-        kept.push_back(*again);
-        putBack += "put back [" + edit.section + "] " + edit.type + "=" + edit.id + "\n";
-      }
-    }
-    if (putBack.empty()) {
-      out_ += "nothing to repair\n";
-      return kSetupDone;
-    }
-    edits_ = kept;
-    SetupJournal journal;
-    if (!commit(list, journal))
-      return failed(journal.rollBack());
-    out_ += putBack;
-    return kSetupDone;
-  }
-
-  int remove() override {
-    MimeAppsList list(original_);
-    std::string removed;
-    for (auto edit = edits_.rbegin(); edit != edits_.rend(); ++edit) {
-      // A pin names another program: it goes only where nothing changed the line since.
-      list.undo(*edit, edit->id != kDesktopId);
-      removed += "removed [" + edit->section + "] " + edit->type + "=" + edit->id + "\n";
-    }
-    std::string bytes = list.bytes();
-    bool dropList = createdFile_ && bytes.empty();
-    SetupJournal journal;
-    bool done = true;
-    if (listExisted_ && (bytes != original_ || dropList)) {
-      done = dropList ? files_.removeFile(listPath_) : files_.writeWhole(listPath_, bytes, false);
-      if (done)
-        journal.made([this] { return files_.writeWhole(listPath_, original_, false); });
-      else
-        journal.fail("cannot " + std::string(dropList ? "remove " : "write ") + listPath_,
-                     files_.failureCause());
-    }
-    if (done && !files_.removeFile(recordPath_))
-      done = journal.fail("cannot remove " + recordPath_, files_.failureCause());
-    if (!done)
-      return failed(journal.rollBack());
-    files_.removeEmptyFolder(recordFolder_); // a settings file of the user's keeps it
-    out_ += removed;
-    return kSetupDone;
-  }
-
-  int status() override {
-    MimeAppsList list(original_);
-    bool lost = false;
-    out_ += listPath_ + ":\n";
-    for (const MimeAppsEdit &edit : edits_) {
-      std::optional<std::vector<std::string>> ids = list.ids(edit.section, edit.type);
+      std::optional<std::vector<std::string>> ids = list_.ids(edit.section, edit.type);
       bool present = ids && std::find(ids->begin(), ids->end(), edit.id) != ids->end();
       std::string state = present ? ""
                           : ids   ? std::string(" (") + setup_words::kChangedSince + ")"
                                   : " (missing)";
-      out_ += "  [" + edit.section + "] " + edit.type + "=" + edit.id + state +
-              (edit.id == kDesktopId ? "" : " (pinned: the default before velmora was added)") +
-              "\n";
-      lost = lost || !ids;
+      standing.lines.push_back(
+          "[" + edit.section + "] " + edit.type + "=" + edit.id + state +
+          (edit.id == kDesktopId ? "" : " (pinned: the default before velmora was added)"));
+      standing.stale = standing.stale || !ids;
     }
     std::string entry = desktopEntry();
-    out_ +=
-        setup_words::fileLine("desktop entry", entry.empty() ? kDesktopId : entry, !entry.empty());
+    standing.lines.push_back("desktop entry: " + (entry.empty() ? kDesktopId : entry) +
+                             (entry.empty() ? " (missing)" : " (there)"));
     if (entry.empty()) {
-      out_ += "Install velmora again to bring back its desktop entry, then run \"velmora-setup "
-              "repair\".\n";
-      return kSetupFailed;
+      standing.fix = "Install velmora again to bring back its desktop entry, then run "
+                     "\"velmora-setup repair\".";
+      return standing;
     }
     // <data>/applications/velmora.desktop goes with <data>/../bin/velmora.
     std::string data = entry.substr(0, entry.rfind("/applications/"));
-    std::string program = data.substr(0, data.rfind('/')) + "/bin/velmora";
-    bool runs = files_.isRunnable(program);
-    out_ += setup_words::fileLine("program", program, runs);
-    std::string besideIt = program.substr(0, program.rfind('/')) + "/velmora.ini";
+    standing.program = data.substr(0, data.rfind('/')) + "/bin/velmora";
+    standing.programThere = files_.isRunnable(standing.program);
+    std::string besideIt = standing.program.substr(0, standing.program.rfind('/')) + "/velmora.ini";
     std::string users = recordFolder_ + "/velmora.ini";
-    std::string settings = files_.isFile(besideIt) ? besideIt : users;
-    bool settingsThere = files_.isFile(settings);
-    out_ += setup_words::fileLine("settings", settings, settingsThere);
-    if (!runs) {
-      out_ += "Install velmora again: its desktop entry names a program that is gone.\n";
-      return kSetupFailed;
+    standing.settings = files_.isFile(besideIt) ? besideIt : users;
+    standing.settingsThere = files_.isFile(standing.settings);
+    if (!standing.programThere)
+      standing.fix = "Install velmora again: its desktop entry names a program that is gone.";
+    else if (!standing.settingsThere)
+      standing.fix = "velmora starts nothing without settings: mkdir -p \"" + recordFolder_ +
+                     "\" && cp \"" + data + "/velmora/velmora-linux.ini\" \"" + users + "\"";
+    return standing;
+  }
+
+  bool put(const Registration &r, const Registration *was, SetupJournal &journal) override {
+    if (was != nullptr) {
+      // A line that is there but reads otherwise is the user's own choice, and stays; only a
+      // line that went missing is put back.
+      for (MimeAppsEdit &edit : edits_)
+        if (edit.type == r.subject && !list_.ids(edit.section, edit.type))
+          if (std::optional<MimeAppsEdit> again =
+                  list_.add(edit.section, edit.type, edit.id, edit.first))
+            edit = *again;
+      return true;
     }
-    if (!settingsThere) {
-      out_ += "velmora starts nothing without settings: mkdir -p \"" + recordFolder_ +
-              "\" && cp \"" + data + "/velmora/velmora-linux.ini\" \"" + users + "\"\n";
-      return kSetupFailed;
+    std::string type = r.subject;
+    if (r.kind == "default") {
+      record(list_.add(kAdded, type, kDesktopId, false));
+      record(list_.add(kDefaults, type, kDesktopId, true));
+      return true;
     }
-    if (lost) {
-      out_ += setup_words::runRepair("");
-      return kSetupFailed;
+    // The desktop's own answer, not the list's: a pin naming a program that is gone, or none,
+    // counts for nothing there.
+    std::optional<std::string> current = apps_.defaultOf(type);
+    if (!current)
+      return journal.fail(
+          "cannot tell the default program of " + type + " (gio, of GLib, does not answer)", "");
+    defaultsBefore_[type] = *current;
+    record(list_.add(kAdded, type, kDesktopId, false));
+    // Pinned in the same write that adds velmora, so that at no moment does velmora come first
+    // only because it was added last.
+    if (!current->empty() && *current != kDesktopId)
+      record(list_.add(kDefaults, type, *current, true));
+    return true;
+  }
+
+  bool takeOut(const Registration &r, SetupJournal &) override {
+    // Taken back in finish, newest edit first over all types: an edit may have made the
+    // section that a later one wrote into.
+    for (MimeAppsEdit &edit : edits_)
+      if (edit.type == r.subject)
+        leaving_.push_back(edit);
+    std::erase_if(edits_, [&r](const MimeAppsEdit &edit) { return edit.type == r.subject; });
+    return true;
+  }
+
+  bool finish(SetupJournal &journal) override {
+    std::stable_sort(
+        leaving_.begin(), leaving_.end(),
+        [this](const MimeAppsEdit &a, const MimeAppsEdit &b) { return orderOf(a) > orderOf(b); });
+    // A pin names another program: it goes only where nothing changed the line since.
+    for (const MimeAppsEdit &edit : leaving_)
+      list_.undo(edit, edit.id != kDesktopId);
+    std::string bytes = list_.bytes();
+    if (edits_.empty()) {
+      // Nothing of velmora's is left: the record goes, and a list that set-up made and that
+      // holds nothing else.
+      bool dropList = createdFile_ && bytes.empty();
+      if (listExisted_ && (bytes != original_ || dropList) &&
+          !(dropList ? files_.removeFile(listPath_) : files_.writeWhole(listPath_, bytes, false)))
+        return journal.fail("cannot " + std::string(dropList ? "remove " : "write ") + listPath_,
+                            files_.failureCause());
+      if (listExisted_ && (bytes != original_ || dropList))
+        journal.made([this] { return files_.writeWhole(listPath_, original_, false); });
+      if (!files_.removeFile(recordPath_))
+        return journal.fail("cannot remove " + recordPath_, files_.failureCause());
+      journal.made([this] {
+        return !recordExisted_ || files_.writeWhole(recordPath_, originalRecord_, true);
+      });
+      files_.removeEmptyFolder(recordFolder_); // a settings file of the user's keeps it
+      return true;
     }
-    return kSetupDone;
+    // The record first, then the list: a record may name edits the list lacks (status shows
+    // them, remove passes over them), never the other way round.
+    bool made = false;
+    if (!files_.makeFolder(recordFolder_, made))
+      return journal.fail("cannot make " + recordFolder_, files_.failureCause());
+    if (made)
+      journal.made([this] {
+        files_.removeEmptyFolder(recordFolder_);
+        return true;
+      });
+    if (!files_.writeWhole(recordPath_, recordText(edits_, createdFile_), true))
+      return journal.fail("cannot write " + recordPath_, files_.failureCause());
+    journal.made([this] {
+      return recordExisted_ ? files_.writeWhole(recordPath_, originalRecord_, true)
+                            : files_.removeFile(recordPath_);
+    });
+    if (bytes == original_ && listExisted_)
+      return true;
+    if (!files_.writeWhole(listPath_, bytes, false))
+      return journal.fail("cannot write " + listPath_, files_.failureCause());
+    journal.made([this] {
+      return listExisted_ ? files_.writeWhole(listPath_, original_, false)
+                          : files_.removeFile(listPath_);
+    });
+    return true;
+  }
+
+  std::string verify(const std::vector<Registration> &written) override {
+    for (const Registration &r : written) {
+      auto before = defaultsBefore_.find(r.subject);
+      // Where no program opened the type, velmora is the only one and the desktop takes it:
+      // that is no default anyone had.
+      if (before != defaultsBefore_.end() && !before->second.empty() &&
+          before->second != kDesktopId && apps_.defaultOf(r.subject) == kDesktopId)
+        return "velmora would have become the default program of " + r.subject +
+               ", which open-with does not do";
+    }
+    return "";
+  }
+
+  std::string describe(const Registration &r) const override {
+    return r.kind + " " + r.subject + " (" + r.program + "): " + listPath_;
+  }
+
+  std::string noteAfter(const std::vector<Registration> &written) const override {
+    std::string note;
+    for (const Registration &r : written) {
+      auto before = defaultsBefore_.find(r.subject);
+      if (before != defaultsBefore_.end() && !before->second.empty())
+        note += "The default program of " + r.subject + " stays " + before->second + ".\n";
+    }
+    return note;
   }
 
 private:
@@ -275,6 +300,22 @@ private:
     return std::nullopt;
   }
 
+  // One registration per type, in the order the record first names it; "default" where
+  // velmora leads the type's defaults.
+  static std::vector<Registration> registrationsOf(const std::vector<MimeAppsEdit> &edits) {
+    std::vector<Registration> registrations;
+    for (const MimeAppsEdit &edit : edits) {
+      auto same = std::find_if(registrations.begin(), registrations.end(),
+                               [&edit](const Registration &r) { return r.subject == edit.type; });
+      if (same == registrations.end())
+        same = registrations.insert(registrations.end(),
+                                    Registration{"open-with", edit.type, kDesktopId, ""});
+      if (edit.section == kDefaults && edit.id == kDesktopId)
+        same->kind = "default";
+    }
+    return registrations;
+  }
+
   std::string desktopEntry() const {
     for (const std::string &folder : files_.dataFolders()) {
       std::string path = folder + "/applications/" + kDesktopId;
@@ -285,44 +326,19 @@ private:
   }
 
   void record(const std::optional<MimeAppsEdit> &edit) {
-    if (edit)
+    if (edit) {
       edits_.push_back(*edit);
+      order_.push_back(*edit);
+    }
   }
 
-  // The record first, then the list: a record may name edits the list lacks (status shows
-  // them, remove passes over them), never the other way round.
-  bool commit(const MimeAppsList &list, SetupJournal &journal) {
-    bool made = false;
-    if (!files_.makeFolder(recordFolder_, made))
-      return journal.fail("cannot make " + recordFolder_, files_.failureCause());
-    if (made)
-      journal.made([this] {
-        files_.removeEmptyFolder(recordFolder_);
-        return true;
-      });
-    if (!files_.writeWhole(recordPath_, recordText(edits_, createdFile_), true))
-      return journal.fail("cannot write " + recordPath_, files_.failureCause());
-    journal.made([this] {
-      return recordExisted_ ? files_.writeWhole(recordPath_, originalRecord_, true)
-                            : files_.removeFile(recordPath_);
-    });
-    if (list.bytes() == original_ && listExisted_)
-      return true;
-    if (!files_.writeWhole(listPath_, list.bytes(), false))
-      return journal.fail("cannot write " + listPath_, files_.failureCause());
-    journal.made([this] {
-      return listExisted_ ? files_.writeWhole(listPath_, original_, false)
-                          : files_.removeFile(listPath_);
-    });
-    return true;
+  // Where an edit stands among all of the record's, oldest first.
+  size_t orderOf(const MimeAppsEdit &edit) const {
+    return static_cast<size_t>(std::find(order_.begin(), order_.end(), edit) - order_.begin());
   }
-
-  int failed(const std::string &why) { return reportFailure(why, out_); }
-  int usage(const std::string &why) { return reportUsage(why, kHelp, out_); }
 
   DesktopFiles &files_;
   DefaultApps &apps_;
-  std::string &out_;
   std::string configFolder_;
   std::string recordFolder_;
   std::string recordPath_;
@@ -332,7 +348,11 @@ private:
   bool createdFile_ = false;
   std::string original_;
   std::string originalRecord_;
-  std::vector<MimeAppsEdit> edits_;
+  MimeAppsList list_;
+  std::vector<MimeAppsEdit> edits_;   // the record as this run leaves it
+  std::vector<MimeAppsEdit> order_;   // every edit this run knows, oldest first
+  std::vector<MimeAppsEdit> leaving_; // edits to take back in finish
+  std::map<std::string, std::string> defaultsBefore_;
 };
 
 } // namespace
@@ -345,8 +365,8 @@ int runLinuxSetup(const SetupOptions &options, DesktopFiles &files, DefaultApps 
                   std::string &out) {
   if (std::optional<int> answered = answerHelpOrError(options, kHelp, out))
     return *answered;
-  LinuxSetup setup(files, apps, out);
-  return runSetupCycle(options, setup, out);
+  LinuxPlaces places(files, apps);
+  return runSetupEngine(options, places, out);
 }
 
 } // namespace velmora

@@ -1,5 +1,6 @@
 #include "setup/linux_setup.h"
 
+#include "setup/failing_changes_test.h"
 #include "setup/mimeapps_list.h"
 
 #include <gtest/gtest.h>
@@ -13,13 +14,6 @@ namespace {
 constexpr char kList[] = "/home/u/.config/mimeapps.list";
 constexpr char kRecord[] = "/home/u/.config/velmora/setup.list";
 constexpr char kApplications[] = "/usr/share/applications/";
-
-// Changes are counted; the one numbered `failAt` fails, as a full disk would.
-struct Failures {
-  int changes = 0;
-  int failAt = 0;
-  bool next() { return ++changes != failAt; }
-};
 
 class MemoryDesktopFiles final : public DesktopFiles {
 public:
@@ -145,7 +139,9 @@ TEST(LinuxSetup, AddsPinsAndTakesOutExactlyWhatItAdded) {
   auto before = desktop.state();
   std::string out;
   ASSERT_EQ(desktop.run({"open-with", ".txt", "image/png", ".md"}, &out), kSetupDone) << out;
-  EXPECT_NE(out.find("the default stays editor.desktop"), std::string::npos) << out;
+  EXPECT_NE(out.find("The default program of text/plain stays editor.desktop.\n"),
+            std::string::npos)
+      << out;
   EXPECT_EQ(desktop.list(), "# mine\n"
                             "[Default Applications]\n"
                             "text/markdown=viewer.desktop\n"
@@ -168,6 +164,56 @@ TEST(LinuxSetup, AddsPinsAndTakesOutExactlyWhatItAdded) {
   EXPECT_EQ(desktop.state(), before);
   ASSERT_EQ(desktop.run({"remove"}, &out), kSetupDone);
   EXPECT_NE(out.find("has registered nothing for this user: nothing to remove"), std::string::npos);
+}
+
+TEST(LinuxSetup, ReadsTypesAsTheSharedMimeDatabaseNamesThem) {
+  struct Case {
+    const char *given;
+    int status;
+    const char *said;
+  } cases[] = {
+      {".TXT", kSetupDone, "open-with text/plain (velmora.desktop)"},
+      {"text/x-markdown", kSetupDone, "open-with text/markdown (velmora.desktop)"},
+      {".Md", kSetupDone, "open-with text/markdown"},
+      {"txt", kSetupUsage, "\"txt\" is no type: write the extension with its dot, \".txt\""},
+      {"text/nope", kSetupUsage, "is neither a MIME type nor an extension"},
+      {".nope", kSetupUsage, "is neither a MIME type nor an extension"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.given);
+    Desktop desktop;
+    std::string out;
+    EXPECT_EQ(desktop.run({"open-with", c.given}, &out), c.status);
+    EXPECT_NE(out.find(c.said), std::string::npos) << out;
+    if (c.status != kSetupDone) {
+      EXPECT_EQ(desktop.list(), "(none)");
+    }
+  }
+}
+
+// Edits are taken back newest first over all types, whichever type made a section that
+// another wrote into.
+TEST(LinuxSetup, RemoveGivesBackEveryByteWhateverTheOrder) {
+  struct Case {
+    std::vector<std::vector<std::string>> runs;
+    const char *list;
+  } cases[] = {
+      {{{"open-with", ".md"}, {"open-with", ".txt"}, {"default", ".md"}}, nullptr},
+      {{{"default", ".png"}, {"open-with", ".txt", ".md"}, {"default", ".txt"}}, kUsersList},
+      {{{"open-with", ".txt"}, {"open-with", ".png"}, {"default", ".md"}},
+       "[Added Associations]\r\ntext/plain=editor.desktop\r\n"},
+  };
+  for (const Case &c : cases) {
+    Desktop desktop;
+    if (c.list != nullptr)
+      desktop.files.files[kList] = c.list;
+    auto before = desktop.state();
+    for (const auto &arguments : c.runs)
+      ASSERT_EQ(desktop.run(arguments), kSetupDone) << arguments[0];
+    std::string out;
+    EXPECT_EQ(desktop.run({"remove"}, &out), kSetupDone) << out;
+    EXPECT_EQ(desktop.state(), before) << desktop.list();
+  }
 }
 
 TEST(LinuxSetup, AFailureAtAnyChangeGivesEverythingBack) {

@@ -1,5 +1,7 @@
 #include "setup/windows_setup.h"
 
+#include "setup/failing_changes_test.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -7,13 +9,6 @@
 
 namespace velmora {
 namespace {
-
-// Changes are counted; the one numbered `failAt` fails, as a full disk or a locked key would.
-struct Failures {
-  int changes = 0;
-  int failAt = 0;
-  bool next() { return ++changes != failAt; }
-};
 
 class MemoryRegistry final : public Registry {
 public:
@@ -368,7 +363,10 @@ TEST(WindowsSetup, StatusFindsRegistrationsLeftBehindAndRepairMovesThem) {
                          "C:\\work\\photos.ini", "C:\\s s\\x.ini"};
   EXPECT_EQ(machine.run({"repair"}, &out), kSetupDone) << out;
   EXPECT_EQ(machine.run({"status"}, &out), kSetupFailed) << "no velmora.ini beside them";
-  EXPECT_NE(out.find("the settings file is missing"), std::string::npos) << out;
+  EXPECT_NE(out.find("The settings file C:\\Moved\\velmora.ini is missing: velmora starts "
+                     "nothing for this registration until it is there."),
+            std::string::npos)
+      << out;
   machine.files.files.insert("C:\\Moved\\velmora.ini");
   EXPECT_EQ(machine.run({"repair"}, &out), kSetupDone) << out;
   EXPECT_EQ(machine.run({"status"}, &out), kSetupDone) << out;

@@ -88,7 +88,7 @@ class Setup(unittest.TestCase):
     def test_open_with_lists_velmora_and_keeps_the_default(self):
         self.assertEqual(gio_default(self.env, "text/plain"), "editor.desktop")
         out = self.run_setup("open-with", "text/plain", ".PNG")
-        self.assertIn("the default stays editor.desktop", out)
+        self.assertIn("The default program of text/plain stays editor.desktop.\n", out)
         for mime in ("text/plain", "image/png"):
             self.assertEqual(gio_default(self.env, mime), "editor.desktop", mime)
             self.assertIn("velmora.desktop", gio_registered(self.env, mime), mime)

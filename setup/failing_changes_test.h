@@ -1,0 +1,16 @@
+// For the tests of velmora-setup's places: the in-memory fakes count their changes, and the one
+// numbered `failAt` fails, as a full disk or a locked key would.
+#ifndef VELMORA_SETUP_FAILING_CHANGES_TEST_H
+#define VELMORA_SETUP_FAILING_CHANGES_TEST_H
+
+namespace velmora {
+
+struct Failures {
+  int changes = 0;
+  int failAt = 0;
+  bool next() { return ++changes != failAt; }
+};
+
+} // namespace velmora
+
+#endif
