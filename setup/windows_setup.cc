@@ -364,7 +364,10 @@ public:
     if (registered_.empty())
       for (const std::string &name : registry_.valueNames(kRecordKey))
         done = done && changes.erase(kRecordKey, name);
+    // The record's own keys are needed as long as it registers anything.
     std::set<std::string> needed = keysOf(registered_);
+    if (!registered_.empty())
+      needed.insert({"Software\\velmora", kRecordKey});
     std::vector<std::string> keys;
     for (const std::string &key : recorded_.createdKeys)
       if (!needed.count(key))

@@ -351,6 +351,8 @@ TEST(WindowsSetup, AChangedRecordChangesNothing) {
 
 TEST(WindowsSetup, StatusFindsRegistrationsLeftBehindAndRepairMovesThem) {
   Machine machine;
+  auto before = machine.registry.keys;
+  auto linksBefore = machine.files.links;
   for (const auto &arguments : kEverything)
     ASSERT_EQ(machine.run(arguments), kSetupDone);
   machine.files.folder = "C:\\Moved\\";
@@ -374,6 +376,22 @@ TEST(WindowsSetup, StatusFindsRegistrationsLeftBehindAndRepairMovesThem) {
             R"("C:\Moved\velmora.exe" "%1")");
   EXPECT_EQ(machine.files.links.at("C:\\Users\\u\\SendTo\\Held key.lnk").target,
             "C:\\Moved\\velmora.exe");
+  // What the repaired registrations made is still known as theirs: remove takes all of it,
+  // also where the record's own keys are all that velmora has.
+  EXPECT_EQ(machine.run({"remove"}, &out), kSetupDone) << out;
+  EXPECT_EQ(machine.registry.keys, before);
+  EXPECT_EQ(machine.files.links, linksBefore);
+  for (const auto &arguments : kEverything) {
+    Machine alone;
+    before = alone.registry.keys;
+    ASSERT_EQ(alone.run(arguments), kSetupDone);
+    alone.files.folder = "C:\\Moved\\";
+    alone.files.files = {"C:\\Moved\\velmora.exe", "C:\\Moved\\velmora-utf8.exe",
+                         "C:\\work\\photos.ini", "C:\\s s\\x.ini"};
+    EXPECT_EQ(alone.run({"repair"}, &out), kSetupDone) << out;
+    EXPECT_EQ(alone.run({"remove"}, &out), kSetupDone) << out;
+    EXPECT_EQ(alone.registry.keys, before) << arguments[0];
+  }
 }
 
 // What the user (or Windows for them) put in velmora's places after set-up stays: status tells

@@ -33,6 +33,9 @@ class Setup(unittest.TestCase):
         self.prefix = os.path.join(ARGS.build, "wineprefix")
         # What an earlier run that failed halfway left in the prefix goes first.
         self.setup_exe(self.folder("cleanup", ["velmora-utf8.exe"]), "remove")
+        # A key an earlier run left that no record names would be in every "before" and hide a
+        # run that leaves it again.
+        self.wine("reg", "delete", "HKCU\\Software\\velmora", "/f", status=None)
         for key in ("HKCU\\Software\\Classes\\.vtest", "HKCU\\Software\\Classes\\*\\shell\\other"):
             self.addCleanup(self.wine, "reg", "delete", key, "/f", status=None)
 
