@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace velmora {
 
@@ -77,7 +78,6 @@ public:
       if (std::optional<std::string> foreign = foreignEdit(edit))
         return "an edit with " + *foreign;
     edits_ = *edits;
-    order_ = edits_;
     if (!record.exists)
       createdFile_ = !list.exists;
     registered = registrationsOf(edits_);
@@ -190,20 +190,16 @@ public:
   bool takeOut(const Registration &r, SetupJournal &) override {
     // Taken back in finish, newest edit first over all types: an edit may have made the
     // section that a later one wrote into.
-    for (MimeAppsEdit &edit : edits_)
-      if (edit.type == r.subject)
-        leaving_.push_back(edit);
-    std::erase_if(edits_, [&r](const MimeAppsEdit &edit) { return edit.type == r.subject; });
+    leaving_.insert(r.subject);
     return true;
   }
 
   bool finish(SetupJournal &journal) override {
-    std::stable_sort(
-        leaving_.begin(), leaving_.end(),
-        [this](const MimeAppsEdit &a, const MimeAppsEdit &b) { return orderOf(a) > orderOf(b); });
     // A pin names another program: it goes only where nothing changed the line since.
-    for (const MimeAppsEdit &edit : leaving_)
-      list_.undo(edit, edit.id != kDesktopId);
+    for (auto edit = edits_.rbegin(); edit != edits_.rend(); ++edit)
+      if (leaving_.count(edit->type))
+        list_.undo(*edit, edit->id != kDesktopId);
+    std::erase_if(edits_, [this](const MimeAppsEdit &edit) { return leaving_.count(edit.type); });
     std::string bytes = list_.bytes();
     if (edits_.empty()) {
       // Nothing of velmora's is left: the record goes, and a list that set-up made and that
@@ -326,15 +322,8 @@ private:
   }
 
   void record(const std::optional<MimeAppsEdit> &edit) {
-    if (edit) {
+    if (edit)
       edits_.push_back(*edit);
-      order_.push_back(*edit);
-    }
-  }
-
-  // Where an edit stands among all of the record's, oldest first.
-  size_t orderOf(const MimeAppsEdit &edit) const {
-    return static_cast<size_t>(std::find(order_.begin(), order_.end(), edit) - order_.begin());
   }
 
   DesktopFiles &files_;
@@ -349,9 +338,8 @@ private:
   std::string original_;
   std::string originalRecord_;
   MimeAppsList list_;
-  std::vector<MimeAppsEdit> edits_;   // the record as this run leaves it
-  std::vector<MimeAppsEdit> order_;   // every edit this run knows, oldest first
-  std::vector<MimeAppsEdit> leaving_; // edits to take back in finish
+  std::vector<MimeAppsEdit> edits_; // the record as this run leaves it
+  std::set<std::string> leaving_;   // the types whose edits finish takes back
   std::map<std::string, std::string> defaultsBefore_;
 };
 

@@ -5,6 +5,7 @@
 #include "setup/run_turn_posix.h"
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>

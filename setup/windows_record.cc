@@ -160,7 +160,7 @@ Recorded readRecord(const Registry &registry, const std::string &folder) {
     }
   }
   // Keys and earlier values only at the places that the recorded registrations write.
-  std::set<std::string> keys = {"Software\\velmora", kRecordKey};
+  std::set<std::string> keys = {kRecordParent, kRecordKey};
   std::map<std::string, std::pair<std::string, std::string>> places;
   for (const Registration &r : recorded.registrations)
     for (const Write &w : writesOf(r, folder)) {

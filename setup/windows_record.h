@@ -14,6 +14,7 @@
 
 namespace velmora {
 
+inline constexpr char kRecordParent[] = "Software\\velmora";
 inline constexpr char kRecordKey[] = "Software\\velmora\\Setup";
 
 using Place = std::pair<std::string, std::string>; // a key and a value's name

@@ -367,7 +367,7 @@ public:
     // The record's own keys are needed as long as it registers anything.
     std::set<std::string> needed = keysOf(registered_);
     if (!registered_.empty())
-      needed.insert({"Software\\velmora", kRecordKey});
+      needed.insert({kRecordParent, kRecordKey});
     std::vector<std::string> keys;
     for (const std::string &key : recorded_.createdKeys)
       if (!needed.count(key))
@@ -424,7 +424,8 @@ private:
   // there: for `r` or another registration of the record, from this folder or from the one
   // that the value itself names.
   bool isVelmoras(const Registration &r, size_t write, const RegistryValue &value) const {
-    Place place{writesOf(r, folder_)[write].key, writesOf(r, folder_)[write].name};
+    Write at = writesOf(r, folder_)[write];
+    Place place{at.key, at.name};
     std::vector<Registration> candidates = recorded_.registrations;
     candidates.insert(candidates.end(), registered_.begin(), registered_.end());
     candidates.push_back(r);
