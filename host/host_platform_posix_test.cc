@@ -106,7 +106,8 @@ TEST(PosixPlatform, ReportsArgumentsTheCommandLineCannotCarry) {
       {"quote inside", "C.UTF-8", "UTF-8", {"-x", "a\"b.txt"}, 2, "quotation mark"},
       {"dot-quote-dot folder", "C.UTF-8", "UTF-8", {"/x/sub/.\".\"/f.txt"}, 1, "quotation mark"},
       {"lone quote last", "C.UTF-8", "UTF-8", {"/tmp/a.txt", "\""}, 2, "quotation mark"},
-      {"quote as a trail byte", "ja_JP.SJIS", "SHIFT_JIS", {"\x81\"x"}, 0, ""},
+      {"quote after a lead byte", "ja_JP.SJIS", "SHIFT_JIS", {"\x81\"x"}, 1, "quotation mark"},
+      {"blank after a lead byte", "ja_JP.SJIS", "SHIFT_JIS", {"\x81 x", "\x81\x1f"}, 0, ""},
       {"lead byte at the end", "ja_JP.SJIS", "SHIFT_JIS", {"a\x81", "t"}, 1, "double-byte"},
       {"lead byte at the end, UTF-8", "C.UTF-8", "UTF-8", {"a\x81", "t"}, 0, ""},
   };

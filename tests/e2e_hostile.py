@@ -14,6 +14,30 @@ FAILURE_TEXT = (r"^アプリケーション エラー\nEOutOfMemoryがモジュ�
                 r"[0-9A-F]{16} で発生しました。\nメモリが足りません\.\n$")
 
 
+# Double-byte locales and their lead bytes, where this machine has them.
+DOUBLE_BYTE_LOCALES = [("zh_CN.gbk", range(0x81, 0xff)), ("zh_TW.big5", range(0x81, 0xff)),
+                       ("ko_KR.euckr", range(0xa1, 0xff)),
+                       ("ja_JP.sjis", [*range(0x81, 0xa0), *range(0xe0, 0xfd)])]
+
+
+def split_alone(line):
+    """The Linux launch split: blanks (0x01 to 0x20) part words outside quotation marks, which
+    group and go; no byte is ever the second byte of a character."""
+    words, word, started, quoted = [], b"", False, False
+    for byte in line:
+        if byte == 0x22:
+            quoted, started = not quoted, True
+        elif byte <= 0x20 and not quoted:
+            if started:
+                words.append(word)
+            word, started = b"", False
+        else:
+            word, started = word + bytes([byte]), True
+    if started:
+        words.append(word)
+    return words
+
+
 def have_locale(name):
     listed = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.split()
     return name in listed
@@ -228,12 +252,7 @@ class Hostile(NativeCase):
         # A folder whose name ends in a byte the locale takes as a lead byte (表 is E8 A1 A8 in
         # UTF-8, and A8 leads in GBK) must not take the closing quotation mark with it: the
         # program gets exactly the template's arguments, each the substituted text.
-        locales = [(name, lead) for name, lead in (("zh_CN.gbk", range(0x81, 0xff)),
-                                                   ("zh_TW.big5", range(0x81, 0xff)),
-                                                   ("ko_KR.euckr", range(0xa1, 0xff)),
-                                                   ("ja_JP.sjis", [*range(0x81, 0xa0),
-                                                                   *range(0xe0, 0xfd)]))
-                   if have_locale(name)]
+        locales = [(name, leads) for name, leads in DOUBLE_BYTE_LOCALES if have_locale(name)]
         if not locales:
             self.skipTest("no double-byte locale is generated (scripts/install-deps.sh makes three)")
         self.settings('default=REC "%D" "%O1" "%D"')
@@ -249,6 +268,41 @@ class Hostile(NativeCase):
             report = self.check("-o 1", target, env={"LC_ALL": name}).stdout
             self.assertEqual(e2e_support.report_values(report, b"argument"),
                              [folder, b"-o 1", folder], report)
+
+    def test_a_lead_byte_never_takes_a_byte_the_launch_split_reads_alone(self):
+        # A Linux name may hold a lead byte before '"' or a blank, which no double-byte
+        # character set has as a second byte. The launch split reads them alone; so must the
+        # check of the arguments, or `a\x81"` put into "%O1" closes the template's quotes and
+        # merges two arguments.
+        locales = [(name, leads) for name, leads in DOUBLE_BYTE_LOCALES if have_locale(name)]
+        if not locales:
+            self.skipTest("no double-byte locale is generated (scripts/install-deps.sh makes three)")
+        blanks = bytes(range(0x01, 0x21))
+        for name, leads in locales:
+            env = {"LC_ALL": name}
+            pairs = b"".join(b"a" + bytes([lead, blank]) for lead in leads for blank in blanks)
+            folder = os.path.join(self.dir.encode(), b"d" + pairs + b"z")
+            target = os.path.join(folder, b"f" + pairs + b"z")
+            for template in ('REC "%O1" %O1 "%P" [%P]', 'REC "%D" [%D]'):
+                with self.subTest(locale=name, template=template):
+                    self.settings("default=" + template)
+                    filled = template.replace("REC ", "").encode().replace(
+                        b"%O1", pairs).replace(b"%P", target).replace(b"%D", folder)
+                    self.run_velmora(pairs, target, env=env)
+                    # Read whole: the record's line end is among the blanks.
+                    e2e_support.wait_for_started_programs(self.record)
+                    self.assertEqual(read(self.record),
+                                     b"".join(word + b"\0" for word in split_alone(filled)) + b"\n")
+                    os.remove(self.record)
+            for lead in leads:
+                for args in ((b"a" + bytes([lead]) + b'" x', b"t"),
+                             (b"-n", os.path.join(folder, bytes([lead]) + b'"'))):
+                    with self.subTest(locale=name, args=args):
+                        done = subprocess.run([self.velmora, *args], capture_output=True,
+                                              env=self.environment(env), timeout=30)
+                        self.assertEqual(done.returncode, 1)
+                        self.assertIn(b"holds a quotation mark", done.stderr)
+        self.nothing_started()
 
     def test_chained_placeholders_take_linear_time(self):
         # Each argument brings in the next pass's placeholder: 120,000 passes that each find

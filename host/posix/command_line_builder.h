@@ -12,10 +12,11 @@
 namespace velmora {
 
 // An argument that holds a separator byte is wrapped in quotation marks. What the rules cannot
-// carry is left out rather than allowed to merge arguments: a quotation mark that is a
-// character of its own (there is no escape), a lead byte with nothing after it (it would take
-// the following separator as its second byte), and an argument left empty. Entry 0 stands for
-// the program and is never left out.
+// carry is left out rather than allowed to merge arguments: a quotation mark wherever it
+// stands, also after a lead byte (there is no escape, and the launch split reads it alone), a
+// lead byte with nothing after it or before a quotation mark (it would take the following
+// separator as its second byte), and an argument left empty. Entry 0 stands for the program
+// and is never left out.
 std::string buildCommandLine(const std::vector<std::string_view> &arguments,
                              const LeadByteSet &leadBytes);
 

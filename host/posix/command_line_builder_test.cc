@@ -53,9 +53,12 @@ TEST(CommandLineBuilder, SplitsBackToTheArguments) {
 
 TEST(CommandLineBuilder, KeepsDoubleByteCharactersWhole) {
   const BuildCase cases[] = {
-      // The quotation mark is the second byte of a character here, so it stays.
-      {"quotation mark as a trail byte", {"v", "\x81\"", "x"}, "v \x81\" x", {"\x81\"", "x"}},
-      {"a space as a trail byte", {"v", "\x81 a"}, "v \"\x81 a\"", {"\x81 a"}},
+      // No character set on Linux has a quotation mark or a blank as its second byte, and
+      // the launch split reads them alone: the mark goes with its lead byte, a blank stays.
+      {"quotation mark after a lead byte", {"v", "a\x81\"b", "x"}, "v ab x", {"ab", "x"}},
+      {"only a lead byte and a mark", {"v", "\x81\"", "x"}, "v x", {"x"}},
+      {"a space after a lead byte", {"v", "\x81 a"}, "v \"\x81 a\"", {"\x81 a"}},
+      {"a tab after a lead byte, at the end", {"v", "a\x81\t"}, "v \"a\x81\t\"", {"a\x81\t"}},
       // A lead byte with nothing after it would take the separator: it is left out.
       {"lone lead byte at the end", {"v", "a\x81", "b"}, "v a b", {"a", "b"}},
       {"lone lead byte alone", {"v", "\x81", "b"}, "v b", {"b"}},
