@@ -12,8 +12,10 @@ namespace velmora {
 // The slots whose key or button is down.
 using HeldKeys = std::bitset<kSlotCount>;
 
-// How long the whole look at the held keys may take, the display's connection included.
-constexpr long kKeyQueryDeadlineMs = 200;
+// How long the whole look at the held keys may take, the display's connection included. A
+// desktop busy with a build can take a good part of a second to answer; a display that answers
+// is worth that wait, since giving up opens the file with the wrong program.
+constexpr long kKeyQueryDeadlineMs = 2000;
 
 // Whole milliseconds since `start`, on the clock that no change of the wall time moves.
 inline long millisecondsSince(std::chrono::steady_clock::time_point start) {

@@ -152,17 +152,32 @@ TEST(HeldKeys, DevicesFirstThenX11ThenNothing) {
   struct Case {
     const char *label;
     bool keyboardReadable;
-    std::optional<HeldKeys> x11;
+    X11Answer x11;
     bool x11Asked;
     std::string source;
     HeldKeys held;
   };
+  using Outcome = X11Answer::Outcome;
   const HeldKeys shift(1u << static_cast<unsigned>(ModifierSlot::Shift));
   const HeldKeys alt(1u << static_cast<unsigned>(ModifierSlot::Alt));
   const Case cases[] = {
-      {"keyboard readable", true, alt, false, "input devices (1 keyboard, 0 mice)", shift},
-      {"no keyboard: X11", false, alt, true, "X11", alt},
-      {"neither", false, std::nullopt, true, "none readable", {}},
+      {"keyboard readable",
+       true,
+       {Outcome::Answered, alt},
+       false,
+       "input devices (1 keyboard, 0 mice)",
+       shift},
+      {"no keyboard: X11", false, {Outcome::Answered, alt}, true, "X11", alt},
+      {"neither", false, {Outcome::Unreachable, {}}, true, "none readable", {}},
+      {"no display", false, {Outcome::NoDisplay, {}}, true, "none readable", {}},
+      // A slow display is told apart from a missing one, and what it did not say counts as
+      // nothing held.
+      {"X11 too slow",
+       false,
+       {Outcome::TooSlow, alt},
+       true,
+       "X11 did not answer within 2 s (taken as none held)",
+       {}},
   };
   for (const Case &c : cases) {
     RecordedDevices source;

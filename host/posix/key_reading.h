@@ -7,7 +7,6 @@
 #include "host/posix/x11_key_state.h"
 
 #include <functional>
-#include <optional>
 #include <string>
 
 namespace velmora {
@@ -16,9 +15,10 @@ struct KeyReading {
   HeldKeys held;
   InputDeviceKeys devices;
   bool fromDevices = false;
-  bool fromX11 = false;
+  X11Answer::Outcome x11 = X11Answer::Outcome::NoDisplay; // when the devices could not tell
 
-  // For people: "input devices (3 keyboards, 1 mouse)", "X11" or "none readable".
+  // For people: "input devices (3 keyboards, 1 mouse)", "X11", "X11 did not answer within 2 s
+  // (taken as none held)" or "none readable".
   std::string source() const;
 };
 
@@ -26,7 +26,7 @@ struct KeyReading {
 // Wayland window has the focus); X11 with what is left of the deadline when no keyboard could be
 // read. Any failure counts as nothing held.
 KeyReading readHeldKeys(const InputDeviceSource &devices,
-                        const std::function<std::optional<HeldKeys>(long budgetMs)> &x11);
+                        const std::function<X11Answer(long budgetMs)> &x11);
 
 } // namespace velmora
 

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 
 namespace velmora {
 namespace {
@@ -138,14 +139,15 @@ constexpr unsigned char kAnswered = 1u << static_cast<unsigned>(ModifierSlot::De
 
 } // namespace
 
-std::optional<HeldKeys> readX11HeldKeys(long budgetMs) {
+X11Answer readX11HeldKeys(long budgetMs) {
   const char *display = std::getenv("DISPLAY");
   if (display == nullptr || *display == '\0')
-    return std::nullopt;
+    return {};
   auto start = std::chrono::steady_clock::now();
+  X11Answer result{X11Answer::Outcome::Unreachable, {}};
   int answer[2];
   if (pipe2(answer, O_CLOEXEC) != 0)
-    return std::nullopt;
+    return result;
   pid_t child = fork();
   if (child == 0) {
     // Xlib writes its complaints to stderr; velmora shows nothing.
@@ -166,7 +168,9 @@ std::optional<HeldKeys> readX11HeldKeys(long budgetMs) {
       int polled = left > 0 ? poll(&ready, 1, static_cast<int>(left)) : 0;
       if (polled < 0 && errno == EINTR)
         continue;
-      if (polled > 0 && read(answer[0], &bits, 1) != 1)
+      if (polled == 0)
+        result.outcome = X11Answer::Outcome::TooSlow;
+      else if (polled > 0 && read(answer[0], &bits, 1) != 1)
         bits = 0;
       break;
     }
@@ -177,9 +181,10 @@ std::optional<HeldKeys> readX11HeldKeys(long budgetMs) {
     }
   }
   close(answer[0]);
-  if ((bits & kAnswered) == 0)
-    return std::nullopt;
-  return HeldKeys(static_cast<unsigned>(bits & ~kAnswered & 0xFF));
+  if ((bits & kAnswered) != 0)
+    result = {X11Answer::Outcome::Answered,
+              HeldKeys(static_cast<unsigned>(bits & ~kAnswered & 0xFF))};
+  return result;
 }
 
 } // namespace velmora
