@@ -2,8 +2,28 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace velmora {
 namespace {
+
+// `count` lines "x" after [Path], then a misspelt key: what the linter says of them.
+std::vector<std::string> bareLinesFindings(int count) {
+  std::vector<std::string> findings;
+  for (int line = 2; line < 2 + std::min(count, 20); ++line)
+    findings.push_back("line " + std::to_string(line) + ": \"x\" is no setting");
+  if (count > 20)
+    findings.push_back("... and " + std::to_string(count - 20) + " more of this kind");
+  findings.push_back("did you mean \"shift\"");
+  return findings;
+}
+
+std::string bareLines(int count) {
+  std::string text = "[Path]\n";
+  for (int i = 0; i < count; ++i)
+    text += "x\n";
+  return text + "shfit=y\n";
+}
 
 TEST(SettingsLint, NamesEachMistakeWithItsLineAndFix) {
   struct Case {
@@ -83,6 +103,9 @@ TEST(SettingsLint, NamesEachMistakeWithItsLineAndFix) {
        std::string("[\0P\0a\0t\0h\0]\0", 12),
        "",
        {"the file holds NUL bytes, as UTF-16 text without its byte-order mark does"}},
+      // A mistake on every line is told twenty times, then counted, in its place.
+      {"twenty of a kind", bareLines(20), "", bareLinesFindings(20)},
+      {"more than twenty of a kind", bareLines(5000), "", bareLinesFindings(5000)},
       {"reader and lines disagree",
        "[Path]\ndefault=x\n",
        "y",
