@@ -38,7 +38,7 @@ int main(int argc, char **argv) {
   std::unique_ptr<velmora::PlatformRoles> host = velmora::makeHostPlatform(argc, argv);
   std::unique_ptr<velmora::CheckConsole> console = velmora::makeCheckConsole();
   velmora::Platform roles = host->roles();
-  int status = velmora::runStarted(roles, [&roles, &console] {
+  int status = velmora::runStarted(roles, [&host, &roles, &console] {
     velmora::CheckOptions options = velmora::parseCheckOptions(roles.command, roles.text);
     if (!options.error.empty()) {
       console->print("velmora-check: " + options.error + " (try velmora-check --help)\n");
@@ -55,8 +55,8 @@ int main(int argc, char **argv) {
     std::optional<velmora::ModifierSlot> hold = options.hold;
     velmora::CheckedCommandSource command(roles.command, std::move(options));
     velmora::CheckedKeyState keys(roles.keys, hold);
-    velmora::Diagnosis diagnosis =
-        velmora::diagnose({command, roles.text, roles.settings, keys, roles.process});
+    velmora::Diagnosis diagnosis = velmora::diagnose(
+        {command, roles.text, roles.settings, keys, roles.process}, host->inspection());
     console->print(velmora::formatReport(diagnosis));
     return diagnosis.wouldLaunch() ? 0 : 1;
   });

@@ -42,7 +42,6 @@ public:
     return host_.moduleFileName(buffer, capacity);
   }
   int modulePathCapacity() const override { return host_.modulePathCapacity(); }
-  bool commandLineLostCharacters() const override { return host_.commandLineLostCharacters(); }
   int startDepth() const override { return host_.startDepth(); }
 
 private:
@@ -56,7 +55,6 @@ public:
       : host_(host), hold_(hold) {}
 
   int16_t keyState(int virtualKey) const override;
-  std::optional<KeySource> keySource() const override { return host_.keySource(); }
 
 private:
   const KeyState &host_;

@@ -86,13 +86,13 @@ void warnAboutTemplate(Diagnosis &d, const std::string &chosen, const FirstStage
   }
 }
 
-void warnAboutSettings(Diagnosis &d, const SettingsStore &settings) {
+void warnAboutSettings(Diagnosis &d, const Inspection &inspection) {
   const LaunchPlan &plan = d.plan;
   if (!plan.settings.note.empty())
     d.warnings.push_back(plan.settings.note);
   if (plan.settings.source == SettingsSource::None)
     return;
-  d.settings = settings.fileStatus(plan.settings.path);
+  d.settings = inspection.fileStatus(plan.settings.path);
   if (!d.settings.exists)
     d.warnings.push_back("the settings file " + escapedText(d.settings.where, d.codePage) +
                          " does not exist: every template is empty.");
@@ -149,11 +149,11 @@ std::string reopener(const std::vector<std::string> &split) {
 }
 
 // The launch command as the started program would read it, and the program it would start.
-void readLaunchCommand(Diagnosis &d, const ProcessStarter &process) {
-  d.split = process.splitLaunchCommand(d.plan.launchCommand);
+void readLaunchCommand(Diagnosis &d, const Inspection &inspection) {
+  d.split = inspection.splitLaunchCommand(d.plan.launchCommand);
   if (d.split.empty())
     return;
-  ProgramLookup lookup = process.findProgram(d.plan.launchCommand, d.split.front());
+  ProgramLookup lookup = inspection.findProgram(d.plan.launchCommand, d.split.front());
   d.split.front() = lookup.program;
   d.programPath = lookup.path;
   if (lookup.unquotedBlank)
@@ -189,12 +189,12 @@ bool Diagnosis::wouldLaunch() const {
          !programPath.empty();
 }
 
-Diagnosis diagnose(const Platform &platform) {
+Diagnosis diagnose(const Platform &platform, const Inspection &inspection) {
   Diagnosis d;
   d.codePage = platform.text.ansiCodePage();
   d.plan = composeLaunchPlan(platform);
   const LaunchPlan &plan = d.plan;
-  if (platform.command.commandLineLostCharacters())
+  if (inspection.commandLineLostCharacters())
     d.warnings.push_back("the command line holds characters that code page " +
                          std::to_string(d.codePage) +
                          " cannot carry: velmora receives them as \"?\" or as look-alikes and "
@@ -213,8 +213,8 @@ Diagnosis diagnose(const Platform &platform) {
     d.warnings.push_back("velmora was given no argument: it reads nothing and starts nothing.");
     return d;
   }
-  warnAboutSettings(d, platform.settings);
-  d.keys = platform.keys.keySource();
+  warnAboutSettings(d, inspection);
+  d.keys = inspection.keySource();
   if (d.keys && !d.keys->advice.empty())
     d.warnings.push_back(d.keys->advice);
   const std::string &chosen = plan.templates.of(plan.slot);
@@ -233,7 +233,7 @@ Diagnosis diagnose(const Platform &platform) {
                          std::to_string(platform.process.launchCommandByteLimit()) +
                          " bytes at most): nothing would start.");
   if (!plan.launchCommand.empty())
-    readLaunchCommand(d, platform.process);
+    readLaunchCommand(d, inspection);
   return d;
 }
 

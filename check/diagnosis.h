@@ -24,8 +24,8 @@ struct Diagnosis {
   bool wouldLaunch() const;
 };
 
-// The plan velmora would make, with what the platform can tell about it.
-Diagnosis diagnose(const Platform &platform);
+// The plan velmora would make on `platform`, with what `inspection` can tell about it.
+Diagnosis diagnose(const Platform &platform, const Inspection &inspection);
 std::string formatReport(const Diagnosis &diagnosis);
 
 } // namespace velmora

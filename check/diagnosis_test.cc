@@ -45,7 +45,7 @@ TEST(Diagnosis, EachWarningFiresOnlyOnItsMistake) {
     fake.activate(FakeLocale::Western);
     fake.commandLineText = c.commandLine;
     fake.profiles[kIni]["Path"]["default"] = c.commandTemplate;
-    Diagnosis d = diagnose(fake);
+    Diagnosis d = diagnose(fake, fake);
     if (*c.warning == '\0') {
       EXPECT_TRUE(d.warnings.empty()) << c.name << ": " << d.warnings.front();
     } else {
@@ -62,13 +62,13 @@ TEST(Diagnosis, NamesTheCodePageAndWhatItCouldNotCarry) {
   fake.commandLineText = "v t";
   fake.profiles[kIni]["Path"]["default"] = "app.exe \"%P\"";
   fake.lostCharacters = true;
-  Diagnosis d = diagnose(fake);
+  Diagnosis d = diagnose(fake, fake);
   std::string report = formatReport(d);
   EXPECT_EQ(report.rfind("code page: 1252\n", 0), 0u) << report;
   ASSERT_EQ(d.warnings.size(), 1u);
   EXPECT_NE(d.warnings[0].find("velmora-utf8.exe"), std::string::npos) << d.warnings[0];
   fake.acp = 65001;
-  EXPECT_EQ(formatReport(diagnose(fake)).rfind("code page: 65001 (UTF-8)\n", 0), 0u);
+  EXPECT_EQ(formatReport(diagnose(fake, fake)).rfind("code page: 65001 (UTF-8)\n", 0), 0u);
 }
 
 TEST(Diagnosis, SettingsFileProblemsAndExitDecision) {
@@ -76,16 +76,16 @@ TEST(Diagnosis, SettingsFileProblemsAndExitDecision) {
   fake.activate(FakeLocale::Western);
   fake.commandLineText = "v t";
   fake.settingsExist = false;
-  Diagnosis missing = diagnose(fake);
+  Diagnosis missing = diagnose(fake, fake);
   EXPECT_NE(missing.warnings.at(0).find("does not exist"), std::string::npos);
   EXPECT_FALSE(missing.wouldLaunch());
 
   fake.settingsExist = true;
   fake.settingsReadable = false;
-  EXPECT_NE(diagnose(fake).warnings.at(0).find("cannot be read"), std::string::npos);
+  EXPECT_NE(diagnose(fake, fake).warnings.at(0).find("cannot be read"), std::string::npos);
 
   fake.commandLineText = "v";
-  Diagnosis none = diagnose(fake);
+  Diagnosis none = diagnose(fake, fake);
   EXPECT_FALSE(none.wouldLaunch());
   EXPECT_TRUE(fake.started.empty());
 }
@@ -120,7 +120,7 @@ TEST(Diagnosis, ReportsTheDecisionsThatStartNothingOrAnotherFile) {
     fake.uncarried = c.uncarried;
     fake.commandBytes = 500;
     fake.profiles[kIni]["Path"]["default"] = "app.exe \"%P\" %O1";
-    Diagnosis d = diagnose(fake);
+    Diagnosis d = diagnose(fake, fake);
     bool found = false;
     for (const std::string &warning : d.warnings)
       found = found || warning.find(c.warning) != std::string::npos;
@@ -139,7 +139,7 @@ TEST(Diagnosis, TheReportCarriesNoControlBytes) {
   fake.commandLineText = "v \"/ini=C:\\" + hostile + ".ini\" \"" + hostile + "\" t";
   fake.profiles["C:\\" + hostile + ".ini"]["Path"]["default"] = "missing.exe %P " + hostile;
   fake.settingsExist = false;
-  std::string report = formatReport(diagnose(fake));
+  std::string report = formatReport(diagnose(fake, fake));
   for (char byte : report)
     EXPECT_TRUE(byte == '\n' || static_cast<unsigned char>(byte) >= 0x20) << report;
   EXPECT_EQ(report.find("\nresult: velmora would start"), std::string::npos) << report;

@@ -52,9 +52,6 @@ public:
   // Set when the command line lost or changed an argument on its way in; the launcher then
   // starts nothing.
   virtual std::optional<UncarriedArgument> uncarriedArgument() const = 0;
-  // Whether the command line held characters that the ANSI code page cannot carry, so that the
-  // launcher received '?' or look-alikes. Only Windows hands a program both forms.
-  virtual bool commandLineLostCharacters() const = 0;
   // How many velmora starts in a row led to this one (kStartDepthVariable); 0 for none.
   virtual int startDepth() const = 0;
 };

@@ -6,21 +6,8 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace velmora {
-
-// The program that process creation would start for a launch command.
-struct ProgramLookup {
-  std::string program; // as process creation reads it from the command
-  std::string path;    // the file it starts; empty when there is none
-  // The program was read from an unquoted path that holds a blank, or such a path names another
-  // program than the one taken: a file planted at a shorter prefix runs instead.
-  bool unquotedBlank = false;
-  // With no path: a file of that name that the start would find but cannot run (no permission
-  // to execute it).
-  std::string notRunnable;
-};
 
 class ProcessStarter {
 public:
@@ -31,12 +18,6 @@ public:
   virtual size_t launchCommandByteLimit() const = 0;
   // Whether process creation takes `command` (on Windows: at most 32,766 UTF-16 units).
   virtual bool launchCommandFits(std::string_view command) const = 0;
-  // The launch command as the started program reads it: the program first.
-  virtual std::vector<std::string> splitLaunchCommand(const std::string &command) const = 0;
-  // The program process creation would start for `command`, whose first token by the split
-  // above is `firstToken`.
-  virtual ProgramLookup findProgram(const std::string &command,
-                                    const std::string &firstToken) const = 0;
 
   // CreateProcessA(NULL, commandLine, ...) with a default start-up record; the result is not
   // reported because the launcher ignores it.

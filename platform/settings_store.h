@@ -11,17 +11,6 @@ namespace velmora {
 // stored shortcuts rely on it; only at the start where every path holds '/'.
 enum class SettingsOptionPlacement { Anywhere, AtStart };
 
-// The file the settings reader would open for a path, and whether it can.
-struct FileStatus {
-  std::string where;
-  bool exists = false;
-  bool readable = false;
-  std::string why; // why an existing file is not read
-  // The file's bytes when it is read (as the reader reads it, at most 1 MiB), for velmora-check
-  // to read its lines as well.
-  std::string bytes;
-};
-
 class SettingsStore {
 public:
   virtual ~SettingsStore() = default;
@@ -40,9 +29,6 @@ public:
                                     const std::string &fileName) const = 0;
   // WritePrivateProfileStringA(NULL, NULL, NULL, fileName): the reader's flush request.
   virtual void flushProfile(const std::string &fileName) const = 0;
-  // Where the reader looks for `path` (a bare name in the Windows folder), and why it would
-  // not read it.
-  virtual FileStatus fileStatus(const std::string &path) const = 0;
 };
 
 } // namespace velmora

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Checks that the folders of velmora's sources include each other without a circle, so that
 each layer builds on the ones below it only, and that the backends (host/) depend on the seam
-and the text rules, never on the launcher, the program or velmora-check above them. Prints the
-folder graph; exits 1 on a circle or a backend reaching up."""
+and the text rules, never on the launcher, the program or velmora-check above them, and that the
+launcher never names the role only velmora-check may ask (Inspection). Prints the folder graph;
+exits 1 on a circle, a backend reaching up or the launcher reaching for that role."""
 import os
 import re
 import sys
@@ -39,6 +40,15 @@ def main():
     if reaching_up:
         print("backend reaching up: " + ", ".join(reaching_up))
         return 1
+
+    # What only velmora-check asks stays out of the launcher's reach.
+    for folder in ("app", "launcher", "text"):
+        for name in sorted(os.listdir(os.path.join(root, folder))):
+            if name.endswith((".h", ".cc")) and not name.endswith("_test.cc"):
+                with open(os.path.join(root, folder, name), encoding="utf-8") as f:
+                    if re.search(r"\b(Inspection|PlatformRoles)\b", f.read()):
+                        print(f"{folder}/{name} names velmora-check's own role")
+                        return 1
 
     # Depth-first search; a folder met again while still on the path closes a circle.
     state = {}
