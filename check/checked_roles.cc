@@ -1,5 +1,7 @@
 #include "check/checked_roles.h"
 
+#include "text/ascii_case.h"
+
 #include "platform/text_rules.h"
 
 #include "text/argument_list.h"
@@ -12,14 +14,6 @@ namespace {
 bool isOwnOption(std::string_view token) {
   return token == "--help" || token == "-h" || token == "--version" ||
          token.rfind("--hold=", 0) == 0;
-}
-
-std::string lowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char &c : lower)
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  return lower;
 }
 
 } // namespace
@@ -47,7 +41,7 @@ CheckOptions parseCheckOptions(const CommandSource &host, const TextRules &rules
     } else if (option == "--version") {
       options.version = true;
     } else if (option.rfind("--hold=", 0) == 0) {
-      std::string name = lowerAscii(option.substr(7));
+      std::string name = asciiLower(option.substr(7));
       options.hold.reset();
       for (const ModifierKey &key : kModifierKeys)
         if (name == key.name)

@@ -3,6 +3,7 @@
 #include "check/settings_lint.h"
 
 #include "platform/platform.h"
+#include "text/ascii_case.h"
 #include "text/escaped_text.h"
 #include "text/text_routines.h"
 
@@ -123,16 +124,11 @@ std::string shellWordsHint(const std::string &program) {
 // What opens a file with its type's default program, and velmora itself: where velmora is that
 // default, such a template starts velmora again.
 std::string reopener(const std::vector<std::string> &split) {
-  std::string program = split.front().substr(split.front().find_last_of("/\\") + 1);
-  for (char &c : program)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::string program = asciiLower(split.front().substr(split.front().find_last_of("/\\") + 1));
   if (program.size() > 4 && program.compare(program.size() - 4, 4, ".exe") == 0)
     program.resize(program.size() - 4);
   auto argument = [&split](size_t i) {
-    std::string text = i < split.size() ? split[i] : "";
-    for (char &c : text)
-      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
+    return i < split.size() ? asciiLower(split[i]) : std::string();
   };
   if (program == "velmora" || program == "velmora-utf8")
     return "velmora itself";

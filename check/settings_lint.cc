@@ -1,6 +1,7 @@
 #include "check/settings_lint.h"
 
 #include "platform/modifier_keys.h"
+#include "text/ascii_case.h"
 
 #include <algorithm>
 #include <map>
@@ -12,15 +13,6 @@ struct Line {
   int number;
   std::string text; // without the blanks around it
 };
-
-char lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return lower(x) == lower(y); });
-}
 
 bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\v';
@@ -79,10 +71,10 @@ size_t editDistance(std::string_view a, std::string_view b) {
     d[0][j] = j;
   for (size_t i = 1; i <= a.size(); ++i)
     for (size_t j = 1; j <= b.size(); ++j) {
-      size_t cost = lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1;
+      size_t cost = asciiLower(a[i - 1]) == asciiLower(b[j - 1]) ? 0 : 1;
       d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
-      if (i > 1 && j > 1 && lower(a[i - 1]) == lower(b[j - 2]) &&
-          lower(a[i - 2]) == lower(b[j - 1]))
+      if (i > 1 && j > 1 && asciiLower(a[i - 1]) == asciiLower(b[j - 2]) &&
+          asciiLower(a[i - 2]) == asciiLower(b[j - 1]))
         d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
     }
   return d[a.size()][b.size()];
@@ -269,10 +261,10 @@ private:
     const std::string &t = line.text;
     std::string name =
         t.substr(1, t.find(']') == std::string::npos ? std::string::npos : t.find(']') - 1);
-    if (sameName(name, "Path") && pathLine_ == 0) {
+    if (sameAsciiName(name, "Path") && pathLine_ == 0) {
       section_ = Section::Path;
       pathLine_ = line.number;
-    } else if (sameName(name, "Path")) {
+    } else if (sameAsciiName(name, "Path")) {
       section_ = Section::LaterPath;
       findings_.add(FindingKind::SecondPath,
                     lineText(line.number) + "a second [Path]: the reader searches only the " +
@@ -310,7 +302,7 @@ private:
       return;
     auto known =
         std::find_if(std::begin(kModifierKeys), std::end(kModifierKeys),
-                     [&key](const ModifierKey &k) { return sameName(key, k.settingsKey); });
+                     [&key](const ModifierKey &k) { return sameAsciiName(key, k.settingsKey); });
     if (known == std::end(kModifierKeys)) {
       std::string near = nearestName(key, keyNames_);
       findings_.add(FindingKind::UnknownKey,

@@ -123,11 +123,4 @@ std::optional<int> answerHelpOrError(const SetupOptions &options, const char *he
   return std::nullopt;
 }
 
-std::string asciiLower(std::string text) {
-  for (char &c : text)
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
 } // namespace velmora

@@ -2,6 +2,8 @@
 #ifndef VELMORA_SETUP_SETUP_OPTIONS_H
 #define VELMORA_SETUP_SETUP_OPTIONS_H
 
+#include "text/ascii_case.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,9 +44,6 @@ int reportFailure(const std::string &why, std::string &out);
 // Answers --help, --version or a usage error; no value when the command is to run.
 std::optional<int> answerHelpOrError(const SetupOptions &options, const char *help,
                                      std::string &out);
-
-// Types, extensions and key names compare without regard to ASCII case.
-std::string asciiLower(std::string text);
 
 } // namespace velmora
 

@@ -1,5 +1,7 @@
 #include "host/posix/profile_reader.h"
 
+#include "text/ascii_case.h"
+
 #include <cstdint>
 
 namespace velmora {
@@ -15,19 +17,6 @@ std::string_view trim(std::string_view text) {
   while (!text.empty() && isBlank(text.back()))
     text.remove_suffix(1);
   return text;
-}
-
-char asciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (asciiLower(a[i]) != asciiLower(b[i]))
-      return false;
-  return true;
 }
 
 void appendUtf8(std::string &out, uint32_t code) {
@@ -125,7 +114,7 @@ std::string profileValueIn(const ProfileText &decoded, std::string_view section,
     if (line.front() == '[') {
       std::string_view name = line.substr(1);
       name = trim(name.substr(0, name.find(']')));
-      bool wanted = sameName(name, section);
+      bool wanted = sameAsciiName(name, section);
       if (where == Where::InWanted)
         where = Where::PastWanted;
       else if (where != Where::PastWanted)
@@ -137,7 +126,7 @@ std::string profileValueIn(const ProfileText &decoded, std::string_view section,
     size_t equals = line.find('=');
     if (equals == std::string_view::npos)
       continue;
-    if (sameName(trim(line.substr(0, equals)), key)) {
+    if (sameAsciiName(trim(line.substr(0, equals)), key)) {
       std::string_view value = unquote(trim(line.substr(equals + 1)));
       if (decoded.fromUtf16 && fromUtf8)
         return cut(fromUtf8(value.substr(0, value.find('\0'))));
