@@ -223,7 +223,7 @@ std::string PosixPlatform::profileString(const std::string &section, const std::
   if (!settings_ || settings_->fileName != fileName) {
     ProfileFileBytes file = loadProfileFile(fileName);
     settings_ = SettingsCache{
-        fileName, decodeProfile(file.state == ProfileFileState::Read ? file.bytes : "")};
+        fileName, decodeSettingsText(file.state == ProfileFileState::Read ? file.bytes : "")};
   }
   // A UTF-16 file's values arrive as UTF-8; the launcher works in the locale's character set.
   return profileValueIn(settings_->text, section, key, fallback,

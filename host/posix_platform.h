@@ -69,7 +69,7 @@ private:
   // request that ends the reading lets it go.
   struct SettingsCache {
     std::string fileName;
-    ProfileText text;
+    SettingsText text;
   };
 
   int argc_;

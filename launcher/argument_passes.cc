@@ -18,8 +18,8 @@
 //   begins at most kLongestReading bytes before it; those are assigned again once the pass ends.
 #include "launcher/template_expansion.h"
 
+#include "launcher/placeholders.h"
 #include "text/argument_list.h"
-#include "text/byte_kind.h"
 #include "text/text_routines.h"
 
 #include <algorithm>
@@ -45,8 +45,7 @@ struct ScannedText {
 ScannedText scanned(const TextRules &rules, std::string_view text) {
   ScannedText source{text, upperCaseText(rules, text), {}};
   for (size_t i = 0; i < text.size(); ++i)
-    if (source.upper[i] == '%' &&
-        byteKindAt(text, static_cast<int32_t>(i) + 1) != ByteKind::TrailByte)
+    if (beginsPlaceholder(text, i))
       source.percents.push_back(i);
   return source;
 }
