@@ -19,7 +19,7 @@ constexpr char kHelp[] =
     "\n"
     "  --hold=KEY  take KEY as held instead of reading the keyboard and mouse: shift, ctrl,\n"
     "              alt, x1, x2 (the extra mouse buttons) or none\n"
-    "  -h, --help  this text\n"
+    "  -h, --help  this text (also /? and -?)\n"
     "  --version   the version\n"
     "  --          end of the options: what follows is velmora's, also when it begins\n"
     "              with \"-\"\n"

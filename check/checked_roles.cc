@@ -11,9 +11,13 @@ namespace velmora {
 
 namespace {
 
+// "/?" and "-?" as Windows users ask for help.
+bool isHelp(std::string_view token) {
+  return token == "--help" || token == "-h" || token == "/?" || token == "-?";
+}
+
 bool isOwnOption(std::string_view token) {
-  return token == "--help" || token == "-h" || token == "--version" ||
-         token.rfind("--hold=", 0) == 0;
+  return isHelp(token) || token == "--version" || token.rfind("--hold=", 0) == 0;
 }
 
 } // namespace
@@ -27,7 +31,7 @@ CheckOptions parseCheckOptions(const CommandSource &host, const TextRules &rules
   bool ended = false;
   for (;;) {
     ArgumentToken next = nextArgument(rules, text, rest);
-    if (next.token.rfind("--", 0) != 0 && next.token != "-h")
+    if (next.token.rfind("--", 0) != 0 && !isHelp(next.token))
       break;
     rest = next.position;
     ++options.optionCount;
@@ -36,7 +40,7 @@ CheckOptions parseCheckOptions(const CommandSource &host, const TextRules &rules
       ended = true; // what follows is velmora's, even when it begins with "--"
       break;
     }
-    if (option == "--help" || option == "-h") {
+    if (isHelp(option)) {
       options.help = true;
     } else if (option == "--version") {
       options.version = true;

@@ -3,6 +3,7 @@
 #ifndef VELMORA_CHECK_DIAGNOSIS_H
 #define VELMORA_CHECK_DIAGNOSIS_H
 
+#include "check/finding.h"
 #include "launcher/launch_plan.h"
 #include "platform/platform.h"
 
@@ -16,10 +17,11 @@ struct Diagnosis {
   uint32_t codePage = 0; // the ANSI code page velmora's text is in
   LaunchPlan plan;
   FileStatus settings;
-  std::vector<std::string> split; // program first
-  std::string programPath;        // empty when it cannot be found
-  std::optional<KeySource> keys;  // no value when --hold stood in for them
-  std::vector<std::string> warnings;
+  std::vector<std::string> split;    // program first
+  std::string programPath;           // empty when it cannot be found
+  std::optional<KeySource> keys;     // no value when --hold stood in for them
+  std::vector<std::string> warnings; // as the report shows them, in order
+  std::vector<Finding> findings;     // those of the settings file and the templates, as values
 
   bool wouldLaunch() const;
 };

@@ -36,7 +36,13 @@ TEST(Diagnosis, EachWarningFiresOnlyOnItsMistake) {
       {"quoted program path with a space", R"("C:\Program Files\x.exe" "%P")", "v t", ""},
       {"the desktop's opener", R"(xdg-open "%P")", "v t", "starts xdg-open, which opens the file"},
       {"the shell's start", R"(cmd /c start "" "%P")", "v t", "starts cmd /c start"},
-      {"Explorer", R"(C:\Windows\Explorer.EXE "%P")", "v t", "starts explorer"},
+      {"Explorer", R"(C:\Windows\Explorer.EXE "%P")", "v t",
+       "starts explorer, which opens the file with its type's default program: where velmora is "
+       "that default (as \"Always use this app\" under \"Open with\" makes it)"},
+      // Given the folder, or told to show the file in its folder, an opener opens no file.
+      {"Explorer on the folder", R"(explorer.exe "%D")", "v t", ""},
+      {"Explorer selecting the file", R"(explorer.exe /select,"%P")", "v t", ""},
+      {"the desktop's opener on the folder", R"(xdg-open "%D")", "v t", ""},
       {"velmora itself", R"("C:\Tools\velmora.exe" "%P")", "v t", "starts velmora itself"},
       {"cmd running something else", R"(cmd /c type "%P")", "v t", ""},
   };
@@ -53,6 +59,50 @@ TEST(Diagnosis, EachWarningFiresOnlyOnItsMistake) {
       EXPECT_NE(d.warnings[0].find(c.warning), std::string::npos)
           << c.name << ": " << d.warnings[0];
     }
+  }
+}
+
+// Whatever key is held, each template is checked as if its own were, and each finding names
+// the template.
+TEST(Diagnosis, ChecksEveryTemplate) {
+  using K = FindingKind;
+  using S = ModifierSlot;
+  struct Case {
+    const char *label;
+    FakeLocale locale;
+    std::vector<std::pair<const char *, const char *>> templates; // key, template
+    std::vector<std::pair<S, K>> found;
+  };
+  const Case cases[] = {
+      {"one finding a template",
+       FakeLocale::Western,
+       {{"default", R"(app.exe "%P")"},
+        {"shift", R"(xdg-open "%P")"},
+        {"ctrl", R"(missing.exe "%P")"},
+        {"X2", R"(app.exe %F)"}},
+       {{S::Shift, K::Opener}, {S::Ctrl, K::ProgramMissing}, {S::X2, K::ForeignPlaceholder}}},
+      // 81 leads a character in code page 932: its '%' fills nothing, and draws no advice
+      // about quoting a placeholder that is not there.
+      {"a '%' inside a character",
+       FakeLocale::Japanese,
+       {{"default", "app.exe \x81%P x"}, {"alt", "app.exe \x81%O5 \x81%F x"}},
+       {{S::Default, K::PercentInsideCharacter},
+        {S::Alt, K::PercentInsideCharacter},
+        {S::Alt, K::PercentInsideCharacter}}},
+  };
+  for (const Case &c : cases) {
+    FakePlatform fake;
+    fake.activate(c.locale);
+    fake.commandLineText = R"(v "C:\a b.txt")";
+    for (const auto &[key, text] : c.templates)
+      fake.profiles[kIni]["Path"][key] = text;
+    std::vector<std::pair<S, K>> found;
+    std::string all;
+    for (const Finding &finding : diagnose(fake, fake).findings) {
+      found.emplace_back(finding.slot.value_or(S::Default), finding.kind);
+      all += "\n  " + finding.shown();
+    }
+    EXPECT_EQ(found, c.found) << c.label << all;
   }
 }
 
@@ -173,6 +223,8 @@ TEST(CheckOptions, OptionsComeFirstAndTheRestStaysByteForByte) {
        R"("C:\p\check.exe" t)", false, 5, false, 3, 1},
       {"help alone", "check --help", "check", true, -1, false},
       {"-h", "check -h", "check", true, -1, false},
+      {"/? as on Windows", "check /?", "check", true, -1, false},
+      {"-?", "check -? t", "check t", true, -1, false},
       {"the word help alone", "check help", "check help", true, -1, false},
       {"a file named help among others", "check -x help", "check -x help", false, -1, false},
       {"version", "check --version", "check", false, -1, false},

@@ -1,66 +1,14 @@
 #include "check/settings_lint.h"
 
-#include "platform/modifier_keys.h"
 #include "text/ascii_case.h"
+#include "text/settings_lines.h"
 
 #include <algorithm>
-#include <map>
 
 namespace velmora {
 namespace {
 
-struct Line {
-  int number;
-  std::string text; // without the blanks around it
-};
-
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\v';
-}
-
-std::string trimmed(std::string_view text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && isBlank(text[begin]))
-    ++begin;
-  while (end > begin && isBlank(text[end - 1]))
-    --end;
-  return std::string(text.substr(begin, end - begin));
-}
-
-// A UTF-16LE file as UTF-8: the reader reads such a file as text, and so do the checks.
-std::string fromUtf16(std::string_view bytes) {
-  std::string text;
-  for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    unsigned unit = static_cast<unsigned char>(bytes[i]) |
-                    static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 1])) << 8;
-    if (unit < 0x80) {
-      text += static_cast<char>(unit);
-    } else if (unit < 0x800) {
-      text += static_cast<char>(0xC0 | unit >> 6);
-      text += static_cast<char>(0x80 | (unit & 0x3F));
-    } else {
-      text += static_cast<char>(0xE0 | unit >> 12);
-      text += static_cast<char>(0x80 | (unit >> 6 & 0x3F));
-      text += static_cast<char>(0x80 | (unit & 0x3F));
-    }
-  }
-  return text;
-}
-
-// Lines end at CR, LF or CRLF, as the reader ends them. Walked, not stored: a file of a
-// million empty lines costs no more than its bytes.
-template <typename Visit> void forEachLine(std::string_view text, Visit visit) {
-  int number = 1;
-  size_t start = 0;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    if (i < text.size() && text[i] != '\r' && text[i] != '\n')
-      continue;
-    visit(Line{number++, trimmed(text.substr(start, i - start))});
-    if (i + 1 < text.size() && text[i] == '\r' && text[i + 1] == '\n')
-      ++i;
-    start = i + 1;
-  }
-}
+constexpr char kSection[] = "Path";
 
 // Edits (insert, delete, replace, swap two neighbours) from `a` to `b`, case aside.
 size_t editDistance(std::string_view a, std::string_view b) {
@@ -80,278 +28,168 @@ size_t editDistance(std::string_view a, std::string_view b) {
   return d[a.size()][b.size()];
 }
 
-std::string lineText(int number) {
-  return "line " + std::to_string(number) + ": ";
-}
-
-bool isNameByte(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-// What a finding is about; a file can repeat one mistake on every line, so each kind is shown
-// a bounded number of times.
-enum class FindingKind {
-  EnvironmentVariable,
-  ForeignPlaceholder,
-  NumberlessArgument,
-  UnknownPlaceholder,
-  OuterQuotes,
-  SecondPath,
-  UnknownSection,
-  NoSetting,
-  BeforeSection,
-  UnknownKey,
-  WrittenTwice,
-  ReaderDiffers,
-  Count
-};
-
-constexpr size_t kShownOfAKind = 20;
-
-class Findings {
-public:
-  void add(FindingKind kind, std::string text) {
-    Tally &tally = tallies_[static_cast<size_t>(kind)];
-    if (++tally.count <= kShownOfAKind) {
-      texts_.push_back(std::move(text));
-      tally.after = texts_.size();
-    }
-  }
-  void add(std::string text) { texts_.push_back(std::move(text)); }
-
-  // The findings, each kind's overflow told after the last one shown of it.
-  std::vector<std::string> take() {
-    std::vector<std::pair<size_t, std::string>> more;
-    for (const Tally &tally : tallies_)
-      if (tally.count > kShownOfAKind)
-        more.emplace_back(tally.after, "... and " + std::to_string(tally.count - kShownOfAKind) +
-                                           " more of this kind");
-    std::sort(more.begin(), more.end(),
-              [](const auto &a, const auto &b) { return a.first > b.first; });
-    for (auto &[at, text] : more)
-      texts_.insert(texts_.begin() + static_cast<std::ptrdiff_t>(at), std::move(text));
-    return std::move(texts_);
-  }
-
-private:
-  struct Tally {
-    size_t count = 0;
-    size_t after = 0; // where the last one shown ends
-  };
-  std::vector<std::string> texts_;
-  Tally tallies_[static_cast<size_t>(FindingKind::Count)];
-};
-
-// The "%" words of a template that velmora leaves as they stand.
-void lintPlaceholders(int number, std::string_view value, Findings &findings) {
-  for (size_t i = 0; i + 1 < value.size(); ++i) {
-    if (value[i] != '%')
-      continue;
-    char next = value[i + 1];
-    if (next == 'P' || next == 'p' || next == 'D' || next == 'd')
-      continue;
-    if ((next == 'O' || next == 'o') && i + 2 < value.size() && value[i + 2] >= '0' &&
-        value[i + 2] <= '9')
-      continue;
-    size_t end = i + 1;
-    while (end < value.size() && isNameByte(value[end]))
-      ++end;
-    std::string word(value.substr(i, end - i));
-    if (end < value.size() && value[end] == '%' && end - i > 2) {
-      findings.add(FindingKind::EnvironmentVariable,
-                   lineText(number) + word +
-                       "% stays as written: velmora expands no environment variables. Write "
-                       "the folder itself.");
-      i = end;
-    } else if (std::string_view("FfUu1Ll").find(next) != std::string_view::npos) {
-      findings.add(FindingKind::ForeignPlaceholder,
-                   lineText(number) + std::string(value.substr(i, 2)) +
-                       " is no placeholder of velmora's and stays as written: the file is %P "
-                       "(write \"%P\" where its path may hold a space).");
-    } else if (next == 'O' || next == 'o') {
-      findings.add(FindingKind::NumberlessArgument,
-                   lineText(number) + std::string(value.substr(i, 2)) +
-                       " without a number stays as written: the arguments are %O1, %O2, ...");
-    } else if (isNameByte(next) || next == '*' || next == '~') {
-      findings.add(FindingKind::UnknownPlaceholder,
-                   lineText(number) + std::string(value.substr(i, 2)) +
-                       " is no placeholder of velmora's and stays as written (velmora knows "
-                       "%P, %D and %O1, %O2, ...).");
-    }
-  }
-}
-
-// The value as the reader hands it on: one pair of the same quotation mark around the whole
-// of it goes.
-std::string readerValue(const std::string &value) {
-  if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
-    return value.substr(1, value.size() - 2);
-  return value;
-}
-
 bool isAscii(std::string_view text) {
   return std::all_of(text.begin(), text.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-struct KeyLine {
-  int number;
-  ModifierSlot slot;
-  std::string value;
-};
-
-void lintValue(const KeyLine &line, const std::string &key, Findings &findings) {
-  std::string value = readerValue(line.value);
-  // A value written in one more pair, as advised, keeps the pair it meant.
-  if (value.size() != line.value.size() && readerValue(value).size() == value.size())
-    findings.add(FindingKind::OuterQuotes,
-                 lineText(line.number) +
-                     "the settings reader takes off the quotation marks around the whole "
-                     "value, so velmora gets this: " +
-                     value + " To keep them, write the value in one more pair: " + key + "=\"" +
-                     line.value + "\"");
-  lintPlaceholders(line.number, value, findings);
+const ModifierKey *knownKey(std::string_view name) {
+  for (const ModifierKey &key : kModifierKeys)
+    if (sameAsciiName(name, key.settingsKey))
+      return &key;
+  return nullptr;
 }
 
-// The text of a file as the reader reads it: UTF-16 with its mark as UTF-8, a UTF-8 mark off.
-struct FileText {
-  std::string text;
-  bool utf8Mark = false;
-};
-
-FileText fileText(std::string_view bytes) {
-  if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE')
-    return {fromUtf16(bytes), false};
-  bool utf8Mark = bytes.substr(0, 3) == "\xEF\xBB\xBF";
-  return {std::string(bytes.substr(utf8Mark ? 3 : 0)), utf8Mark};
-}
-
-// One walk over the lines of a file, with what the lines before have settled.
+// One walk over the lines, knowing from the reader's rules which section it searches and which
+// line gives each template.
 class SettingsLinter {
 public:
-  SettingsLinter() {
-    for (const ModifierKey &key : kModifierKeys)
+  explicit SettingsLinter(std::string_view text) : pathLine_(searchedSection(text, kSection)) {
+    for (const ModifierKey &key : kModifierKeys) {
       keyNames_.push_back(key.settingsKey);
-  }
-
-  void line(const Line &line) {
-    const std::string &t = line.text;
-    if (t.empty() || t[0] == ';')
-      return;
-    if (t[0] == '[')
-      sectionLine(line);
-    else
-      settingLine(line);
-  }
-
-  std::vector<std::string> finish(bool utf8Mark, const TemplateSet &read) {
-    if (pathLine_ == 0) {
-      findings_.add("the file has no [Path] section, so every template is empty: write "
-                    "[Path] on a line of its own above the templates.");
-      return findings_.take();
+      if (std::optional<SettingsLine> line = settingLine(text, kSection, key.settingsKey))
+        lint_.lines[static_cast<size_t>(key.slot)] = line->number;
     }
-    compareWithReader(utf8Mark, read);
-    return findings_.take();
+  }
+
+  void line(const SettingsLine &line) {
+    if (line.kind == SettingsLineKind::Section)
+      sectionLine(line);
+    else if (line.kind == SettingsLineKind::NoSetting)
+      add(FindingKind::NoSetting, line.number,
+          "\"" + std::string(line.text) +
+              "\" is no setting: a setting is a key, '=' and the command, as in "
+              "default=notepad.exe \"%P\".");
+    else if (line.kind == SettingsLineKind::Setting)
+      keyLine(line);
+  }
+
+  SettingsLint finish(const SettingsText &file, const TemplateSet &read) {
+    if (pathLine_ == 0)
+      add(FindingKind::NoPathSection, 0,
+          "the file has no [Path] section, so every template is empty: write [Path] on a line of "
+          "its own above the templates.");
+    else
+      compareWithReader(file.utf8Mark, read);
+    lint_.findings = findings_.take();
+    return std::move(lint_);
   }
 
 private:
-  enum class Section { None, Path, LaterPath, Other };
-
-  void sectionLine(const Line &line) {
-    const std::string &t = line.text;
-    std::string name =
-        t.substr(1, t.find(']') == std::string::npos ? std::string::npos : t.find(']') - 1);
-    if (sameAsciiName(name, "Path") && pathLine_ == 0) {
-      section_ = Section::Path;
-      pathLine_ = line.number;
-    } else if (sameAsciiName(name, "Path")) {
-      section_ = Section::LaterPath;
-      findings_.add(FindingKind::SecondPath,
-                    lineText(line.number) + "a second [Path]: the reader searches only the " +
-                        "first, on line " + std::to_string(pathLine_) +
-                        ", so the keys below this one are not read. Move them up there.");
-    } else {
-      section_ = Section::Other;
-      std::string near = nearestName(name, {"Path"});
-      findings_.add(
-          FindingKind::UnknownSection,
-          lineText(line.number) + "velmora reads no section [" + name + "]" +
-              (near.empty() ? ": its templates go under [Path]." : "; did you mean [Path]?"));
-    }
+  void add(FindingKind kind, int line, std::string text) {
+    findings_.add({kind, line, std::nullopt, std::move(text)});
   }
 
-  void settingLine(const Line &line) {
-    const std::string &t = line.text;
-    size_t equals = t.find('=');
-    if (equals == std::string::npos) {
-      findings_.add(FindingKind::NoSetting,
-                    lineText(line.number) + "\"" + t +
-                        "\" is no setting: a setting is a key, '=' and the command, as in "
-                        "default=notepad.exe \"%P\".");
+  void sectionLine(const SettingsLine &line) {
+    std::string name(line.name);
+    if (line.number == pathLine_)
+      return;
+    if (sameAsciiName(name, kSection)) {
+      add(FindingKind::SecondPath, line.number,
+          "a second [Path]: the reader searches only the first, on line " +
+              std::to_string(pathLine_) +
+              ", so the keys below this one are not read. Move them up there.");
       return;
     }
-    std::string key = trimmed(t.substr(0, equals));
-    if (section_ == Section::None) {
-      findings_.add(FindingKind::BeforeSection,
-                    lineText(line.number) + "\"" + key +
-                        "\" stands before any section, where the reader finds nothing. Put "
-                        "[Path] above it.");
+    bool near = !nearestName(name, {kSection}).empty();
+    add(FindingKind::UnknownSection, line.number,
+        "velmora reads no section [" + name + "]" +
+            (near ? "; did you mean [Path]?" : ": its templates go under [Path]."));
+  }
+
+  void keyLine(const SettingsLine &line) {
+    std::string key(line.name);
+    if (line.section == 0) {
+      add(FindingKind::BeforeSection, line.number,
+          "\"" + key +
+              "\" stands before any section, where the reader finds nothing. Put [Path] above "
+              "it.");
       return;
     }
-    if (section_ != Section::Path)
+    if (line.section != pathLine_)
       return;
-    auto known =
-        std::find_if(std::begin(kModifierKeys), std::end(kModifierKeys),
-                     [&key](const ModifierKey &k) { return sameAsciiName(key, k.settingsKey); });
-    if (known == std::end(kModifierKeys)) {
+    const ModifierKey *known = knownKey(key);
+    if (known == nullptr) {
       std::string near = nearestName(key, keyNames_);
-      findings_.add(FindingKind::UnknownKey,
-                    lineText(line.number) + "velmora reads no key \"" + key + "\"" +
-                        (near.empty() ? ": its keys are default, shift, ctrl, alt, X1 and X2."
-                                      : "; did you mean \"" + near + "\"?"));
+      add(FindingKind::UnknownKey, line.number,
+          "velmora reads no key \"" + key + "\"" +
+              (near.empty() ? ": its keys are default, shift, ctrl, alt, X1 and X2."
+                            : "; did you mean \"" + near + "\"?"));
       return;
     }
-    auto [first, added] = firstLine_.emplace(known->settingsKey, line.number);
-    if (!added) {
-      std::string firstText = std::to_string(first->second);
-      findings_.add(FindingKind::WrittenTwice,
-                    lineText(line.number) + "\"" + key + "\" is written twice, here and on " +
-                        "line " + firstText + ": the reader takes the first, on line " + firstText +
-                        ".");
+    auto slot = static_cast<size_t>(known->slot);
+    if (line.number != lint_.lines[slot]) {
+      std::string first = std::to_string(lint_.lines[slot]);
+      add(FindingKind::WrittenTwice, line.number,
+          "\"" + key + "\" is written twice, here and on line " + first +
+              ": the reader takes the first, on line " + first + ".");
       return;
     }
-    keys_.push_back({line.number, known->slot, trimmed(t.substr(equals + 1))});
-    lintValue(keys_.back(), known->settingsKey, findings_);
+    values_.push_back(line);
+    // A value written in one more pair, as advised, keeps the pair it meant.
+    if (line.unquoted && withoutOuterQuotes(line.value).size() == line.value.size()) {
+      lint_.outerQuotes[slot] = true;
+      add(FindingKind::OuterQuotes, line.number,
+          "the settings reader takes off the quotation marks around the whole value, so "
+          "velmora gets this: " +
+              std::string(line.value) + " To keep them, write the value in one more pair: " +
+              known->settingsKey + "=\"" + std::string(line.rawValue) + "\"");
+    }
   }
 
   // What the reader really gave, beside what the lines say.
   void compareWithReader(bool utf8Mark, const TemplateSet &read) {
-    bool lost = !keys_.empty();
-    for (const KeyLine &key : keys_)
-      lost = lost && !readerValue(key.value).empty() && read.of(key.slot).empty();
+    bool lost = !values_.empty();
+    for (const SettingsLine &line : values_)
+      lost = lost && !line.value.empty() && read.of(knownKey(line.name)->slot).empty();
     if (utf8Mark && pathLine_ == 1 && lost) {
-      findings_.add("line 1: the file begins with a UTF-8 byte-order mark, which this "
-                    "system's reader takes as part of the first line, so it finds no [Path] "
-                    "there. Save the file without the mark, or begin it with a comment line.");
+      add(FindingKind::Utf8Mark, 1,
+          "the file begins with a UTF-8 byte-order mark, which this system's reader takes as "
+          "part of the first line, so it finds no [Path] there. Save the file without the "
+          "mark, or begin it with a comment line.");
       return;
     }
-    for (const KeyLine &key : keys_)
-      if (isAscii(key.value) && read.of(key.slot) != readerValue(key.value))
-        findings_.add(FindingKind::ReaderDiffers,
-                      lineText(key.number) + "the reader gave velmora \"" + read.of(key.slot) +
-                          "\" for " + modifierKey(key.slot).settingsKey +
-                          ", not what the line says.");
+    for (const SettingsLine &line : values_) {
+      const ModifierKey &key = *knownKey(line.name);
+      if (isAscii(line.rawValue) && read.of(key.slot) != line.value)
+        add(FindingKind::ReaderDiffers, line.number,
+            "the reader gave velmora \"" + read.of(key.slot) + "\" for " + key.settingsKey +
+                ", not what the line says.");
+    }
   }
 
-  Findings findings_;
+  int pathLine_;
   std::vector<std::string> keyNames_;
-  Section section_ = Section::None;
-  int pathLine_ = 0;
-  std::map<std::string, int> firstLine_;
-  std::vector<KeyLine> keys_;
+  std::vector<SettingsLine> values_; // the lines the templates are read from, at most six
+  Findings findings_;
+  SettingsLint lint_;
 };
 
 } // namespace
+
+void Findings::add(Finding finding) {
+  Tally &tally = tallies_[static_cast<size_t>(finding.kind)];
+  if (++tally.count <= kShownOfAKind) {
+    findings_.push_back(std::move(finding));
+    tally.after = findings_.size();
+  }
+}
+
+std::vector<Finding> Findings::take() {
+  std::vector<std::pair<size_t, Finding>> more;
+  for (size_t kind = 0; kind < static_cast<size_t>(FindingKind::Count); ++kind)
+    if (tallies_[kind].count > kShownOfAKind)
+      more.push_back({tallies_[kind].after,
+                      {static_cast<FindingKind>(kind), 0, std::nullopt,
+                       "... and " + std::to_string(tallies_[kind].count - kShownOfAKind) +
+                           " more of this kind"}});
+  // From the back, so that each place stays where it was counted.
+  std::sort(more.begin(), more.end(),
+            [](const auto &a, const auto &b) { return a.first > b.first; });
+  for (auto &[at, finding] : more)
+    findings_.insert(findings_.begin() + static_cast<std::ptrdiff_t>(at), std::move(finding));
+  return std::move(findings_);
+}
 
 std::string nearestName(std::string_view word, const std::vector<std::string> &candidates) {
   // A slip is a short word's: a longer one is no name mistyped, and measuring it would cost a
@@ -370,16 +208,24 @@ std::string nearestName(std::string_view word, const std::vector<std::string> &c
   return best;
 }
 
-std::vector<std::string> lintSettings(std::string_view bytes, const TemplateSet &read) {
+SettingsLint lintSettings(std::string_view bytes, const TemplateSet &read) {
   bool utf16 = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
-  if (!utf16 && bytes.find('\0') != std::string_view::npos)
-    return {"the file holds NUL bytes, as UTF-16 text without its byte-order mark does: the "
-            "reader finds no [Path] in it. Save it as UTF-16 with its mark (\"Unicode\"), or as "
-            "ANSI or UTF-8 text."};
-  FileText file = fileText(bytes);
-  SettingsLinter linter;
-  forEachLine(file.text, [&linter](const Line &line) { linter.line(line); });
-  return linter.finish(file.utf8Mark, read);
+  if (!utf16 && bytes.find('\0') != std::string_view::npos) {
+    SettingsLint lint;
+    lint.findings.push_back(
+        {FindingKind::NulBytes, 0, std::nullopt,
+         "the file holds NUL bytes, as UTF-16 text without its byte-order mark does: the reader "
+         "finds no [Path] in it. Save it as UTF-16 with its mark (\"Unicode\"), or as ANSI or "
+         "UTF-8 text."});
+    return lint;
+  }
+  SettingsText file = decodeSettingsText(bytes);
+  SettingsLinter linter(file.text);
+  SettingsLines lines(file.text);
+  SettingsLine line;
+  while (lines.next(line))
+    linter.line(line);
+  return linter.finish(file, read);
 }
 
 } // namespace velmora

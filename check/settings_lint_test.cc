@@ -7,17 +7,10 @@
 namespace velmora {
 namespace {
 
-// `count` lines "x" after [Path], then a misspelt key: what the linter says of them.
-std::vector<std::string> bareLinesFindings(int count) {
-  std::vector<std::string> findings;
-  for (int line = 2; line < 2 + std::min(count, 20); ++line)
-    findings.push_back("line " + std::to_string(line) + ": \"x\" is no setting");
-  if (count > 20)
-    findings.push_back("... and " + std::to_string(count - 20) + " more of this kind");
-  findings.push_back("did you mean \"shift\"");
-  return findings;
-}
+using K = FindingKind;
+using Found = std::vector<std::pair<K, int>>; // kind and line of each finding, in order
 
+// `count` lines "x" after [Path], then a misspelt key: twenty told, then counted, in place.
 std::string bareLines(int count) {
   std::string text = "[Path]\n";
   for (int i = 0; i < count; ++i)
@@ -25,12 +18,22 @@ std::string bareLines(int count) {
   return text + "shfit=y\n";
 }
 
-TEST(SettingsLint, NamesEachMistakeWithItsLineAndFix) {
+Found bareLinesFound(int count) {
+  Found found;
+  for (int line = 2; line < 2 + std::min(count, 20); ++line)
+    found.emplace_back(K::NoSetting, line);
+  if (count > 20)
+    found.emplace_back(K::NoSetting, 0);
+  found.emplace_back(K::UnknownKey, count + 2);
+  return found;
+}
+
+TEST(SettingsLint, NamesEachMistakeWithItsLine) {
   struct Case {
     const char *label;
     std::string bytes;
-    std::string readDefault;           // what the reader gave for "default"
-    std::vector<std::string> findings; // a part of each finding expected, in order
+    std::string readDefault; // what the reader gave for "default"
+    Found found;
   };
   const Case cases[] = {
       {"clean", "[Path]\r\ndefault=notepad.exe \"%P\"\r\n", "notepad.exe \"%P\"", {}},
@@ -41,87 +44,83 @@ TEST(SettingsLint, NamesEachMistakeWithItsLineAndFix) {
       {"quoted whole value",
        "[Path]\r\ndefault=\"C:\\Program Files\\w.exe\" \"%P\"\r\n",
        "C:\\Program Files\\w.exe\" \"%P",
-       {"line 2: the settings reader takes off the quotation marks around the whole value, so "
-        "velmora gets this: C:\\Program Files\\w.exe\" \"%P To keep them, write the value in one "
-        "more pair: default=\"\"C:\\Program Files\\w.exe\" \"%P\"\""}},
+       {{K::OuterQuotes, 2}}},
       {"written in one more pair",
        "[Path]\ndefault=\"\"C:\\w.exe\" \"%P\"\"\n",
        "\"C:\\w.exe\" \"%P\"",
        {}},
-      {"single quotes too", "[Path]\ndefault='a' 'b'\n", "a' 'b", {"default=\"'a' 'b'\""}},
+      {"single quotes too", "[Path]\ndefault='a' 'b'\n", "a' 'b", {{K::OuterQuotes, 2}}},
       {"near miss of the section",
        "[Paths]\ndefault=x\n",
        "",
-       {"line 1: velmora reads no section [Paths]; did you mean [Path]?",
-        "the file has no [Path] section, so every template is empty"}},
-      {"another section", "[Other]\n[Path]\n", "", {"no section [Other]: its templates go under"}},
-      {"near miss of a key",
-       "[Path]\nshfit=x\n",
-       "",
-       {"line 2: velmora reads no key \"shfit\"; did you mean \"shift\"?"}},
-      {"unknown key", "[Path]\nmiddle=x\n", "", {"its keys are default, shift, ctrl, alt, X1"}},
-      {"key before any section",
-       "default=x\n[Path]\n",
-       "",
-       {"line 1: \"default\" stands before any section"}},
-      {"line without '='", "[Path]\ndefault x\n", "", {"line 2: \"default x\" is no setting"}},
-      {"written twice",
-       "[Path]\ndefault=a\nDefault=b\n",
-       "a",
-       {"line 3: \"Default\" is written twice, here and on line 2: the reader takes the first"}},
+       {{K::UnknownSection, 1}, {K::NoPathSection, 0}}},
+      {"another section", "[Other]\n[Path]\n", "", {{K::UnknownSection, 1}}},
+      {"near miss of a key", "[Path]\nshfit=x\n", "", {{K::UnknownKey, 2}}},
+      {"key before any section", "default=x\n[Path]\n", "", {{K::BeforeSection, 1}}},
+      {"line without '='", "[Path]\ndefault x\n", "", {{K::NoSetting, 2}}},
+      {"written twice", "[Path]\ndefault=a\nDefault=b\n", "a", {{K::WrittenTwice, 3}}},
       {"second [Path]",
        "[Path]\n[Other]\n[PATH]\nctrl=x\n",
        "",
-       {"no section [Other]", "line 3: a second [Path]: the reader searches only the first, on "
-                              "line 1"}},
-      {"%F from desktop entries",
-       "[Path]\ndefault=gedit %F\n",
-       "gedit %F",
-       {"line 2: %F is no placeholder of velmora's and stays as written: the file is %P"}},
-      {"%1 from associations", "[Path]\ndefault=w.exe \"%1\"\n", "w.exe \"%1\"", {"%1 is no"}},
-      {"%u", "[Path]\ndefault=x %u\n", "x %u", {"%u is no placeholder"}},
-      {"%L", "[Path]\ndefault=x %L\n", "x %L", {"the file is %P"}},
-      {"%X",
-       "[Path]\ndefault=x %X\n",
-       "x %X",
-       {"%X is no placeholder of velmora's and stays as written (velmora knows"}},
-      {"%O alone", "[Path]\ndefault=x %O\n", "x %O", {"%O without a number"}},
-      {"environment variable",
-       "[Path]\ndefault=%USERPROFILE%\\x.exe\n",
-       "%USERPROFILE%\\x.exe",
-       {"%USERPROFILE% stays as written: velmora expands no environment variables"}},
-      {"UTF-8 mark the reader kept",
-       "\xEF\xBB\xBF[Path]\r\ndefault=x\r\n",
-       "",
-       {"line 1: the file begins with a UTF-8 byte-order mark"}},
+       {{K::UnknownSection, 2}, {K::SecondPath, 3}}},
+      {"UTF-8 mark the reader kept", "\xEF\xBB\xBF[Path]\r\ndefault=x\r\n", "", {{K::Utf8Mark, 1}}},
       {"UTF-8 mark the reader skipped", "\xEF\xBB\xBF[Path]\r\ndefault=x\r\n", "x", {}},
       {"UTF-16 with its mark",
        std::string("\xFF\xFE[\0P\0a\0t\0h\0]\0\n\0d\0e\0f\0a\0u\0l\0t\0=\0x\0", 34),
        "x",
        {}},
-      {"UTF-16 without its mark",
-       std::string("[\0P\0a\0t\0h\0]\0", 12),
-       "",
-       {"the file holds NUL bytes, as UTF-16 text without its byte-order mark does"}},
-      // A mistake on every line is told twenty times, then counted, in its place.
-      {"twenty of a kind", bareLines(20), "", bareLinesFindings(20)},
-      {"more than twenty of a kind", bareLines(5000), "", bareLinesFindings(5000)},
-      {"reader and lines disagree",
-       "[Path]\ndefault=x\n",
-       "y",
-       {"line 2: the reader gave velmora \"y\" for default, not what the line says."}},
+      {"UTF-16 without its mark", std::string("[\0P\0a\0t\0h\0]\0", 12), "", {{K::NulBytes, 0}}},
+      {"reader and lines disagree", "[Path]\ndefault=x\n", "y", {{K::ReaderDiffers, 2}}},
+      {"twenty of a kind", bareLines(20), "", bareLinesFound(20)},
+      {"more than twenty of a kind", bareLines(5000), "", bareLinesFound(5000)},
   };
   for (const Case &c : cases) {
     TemplateSet read;
     read.of(ModifierSlot::Default) = c.readDefault;
-    std::vector<std::string> findings = lintSettings(c.bytes, read);
+    Found found;
     std::string all;
-    for (const std::string &finding : findings)
-      all += "\n  " + finding;
-    ASSERT_EQ(findings.size(), c.findings.size()) << c.label << all;
-    for (size_t i = 0; i < findings.size(); ++i)
-      EXPECT_NE(findings[i].find(c.findings[i]), std::string::npos) << c.label << all;
+    for (const Finding &finding : lintSettings(c.bytes, read).findings) {
+      found.emplace_back(finding.kind, finding.line);
+      all += "\n  " + finding.shown();
+    }
+    EXPECT_EQ(found, c.found) << c.label << all;
   }
+}
+
+// The sentences that carry a fix, as people read them.
+TEST(SettingsLint, SaysWhatToWrite) {
+  struct Case {
+    std::string bytes, readDefault, shown;
+  };
+  const Case cases[] = {
+      {"[Path]\r\ndefault=\"C:\\Program Files\\w.exe\" \"%P\"\r\n",
+       "C:\\Program Files\\w.exe\" \"%P",
+       "line 2: the settings reader takes off the quotation marks around the whole value, so "
+       "velmora gets this: C:\\Program Files\\w.exe\" \"%P To keep them, write the value in one "
+       "more pair: default=\"\"C:\\Program Files\\w.exe\" \"%P\"\""},
+      {"[Paths]\n", "", "line 1: velmora reads no section [Paths]; did you mean [Path]?"},
+      {"[Path]\nshfit=x\n", "", "line 2: velmora reads no key \"shfit\"; did you mean \"shift\"?"},
+      {"[Path]\ndefault=a\nDefault=b\n", "a",
+       "line 3: \"Default\" is written twice, here and on line 2: the reader takes the first, on "
+       "line 2."},
+      {bareLines(25), "", "... and 5 more of this kind"},
+  };
+  for (const Case &c : cases) {
+    TemplateSet read;
+    read.of(ModifierSlot::Default) = c.readDefault;
+    std::vector<std::string> shown;
+    for (const Finding &finding : lintSettings(c.bytes, read).findings)
+      shown.push_back(finding.shown());
+    EXPECT_NE(std::find(shown.begin(), shown.end(), c.shown), shown.end()) << c.shown;
+  }
+}
+
+TEST(SettingsLint, KnowsTheLineOfEachTemplate) {
+  SettingsLint lint =
+      lintSettings("default=0\n[Path]\nshift='x'\nshift=y\n[Other]\nctrl=z\n[Path]\nalt=w\n", {});
+  EXPECT_EQ(lint.lines, (std::array<int, kSlotCount>{0, 3, 0, 0, 0, 0}));
+  EXPECT_EQ(lint.outerQuotes,
+            (std::array<bool, kSlotCount>{false, true, false, false, false, false}));
 }
 
 TEST(SettingsLint, NearestNameTakesOnlyLikelySlips) {

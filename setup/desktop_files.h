@@ -22,6 +22,9 @@ public:
   virtual std::string configFolder() const = 0;
   // $XDG_DATA_HOME (or ~/.local/share) and then $XDG_DATA_DIRS, first one first.
   virtual std::vector<std::string> dataFolders() const = 0;
+  // The data folder of the install velmora-setup runs from (<prefix>/share, its program's
+  // folder's neighbour), whether or not desktops look there; empty when not known.
+  virtual std::string ownDataFolder() const = 0;
 
   virtual FileContent read(const std::string &path) const = 0;
   virtual bool isFile(const std::string &path) const = 0;

@@ -37,6 +37,16 @@ class PosixDesktopFiles final : public DesktopFiles {
 public:
   std::string configFolder() const override { return xdgHome("XDG_CONFIG_HOME", ".config"); }
 
+  std::string ownDataFolder() const override {
+    char path[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+    if (length <= 0 || static_cast<size_t>(length) >= sizeof path)
+      return "";
+    std::string program(path, static_cast<size_t>(length));
+    std::string bin = program.substr(0, program.find_last_of('/'));
+    return bin.substr(0, bin.find_last_of('/')) + "/share";
+  }
+
   std::vector<std::string> dataFolders() const override {
     std::vector<std::string> folders;
     std::string home = xdgHome("XDG_DATA_HOME", ".local/share");

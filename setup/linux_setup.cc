@@ -107,11 +107,20 @@ public:
   }
 
   std::string unfit(const Registration &) const override {
-    if (desktopEntry().empty())
+    if (!desktopEntry().empty())
+      return "";
+    std::string own = files_.ownDataFolder();
+    if (own.empty() || !files_.isFile(own + "/applications/" + kDesktopId))
       return std::string(kDesktopId) +
              " is not installed in any applications folder of XDG_DATA_HOME or XDG_DATA_DIRS: "
              "install velmora first";
-    return "";
+    // Installed, but where no desktop looks: GIO would not find the entry the lines name.
+    return std::string(kDesktopId) + " is installed in " + own +
+           "/applications, which is not among the folders desktops look in (XDG_DATA_HOME and "
+           "XDG_DATA_DIRS): add " +
+           own +
+           " to XDG_DATA_DIRS for your session, or install velmora to a prefix whose share "
+           "folder is there, such as /usr/local";
   }
 
   Registration carried(const Registration &r) const override { return r; }
@@ -267,8 +276,15 @@ public:
     std::string note;
     for (const Registration &r : written) {
       auto before = defaultsBefore_.find(r.subject);
-      if (before != defaultsBefore_.end() && !before->second.empty())
+      if (before == defaultsBefore_.end())
+        continue;
+      if (before->second == kDesktopId)
+        note += "GIO opened " + r.subject + " with velmora already (as its default, or its " +
+                "parent type's); open-with does not change that.\n";
+      else if (!before->second.empty())
         note += "The default program of " + r.subject + " stays " + before->second + ".\n";
+      else
+        note += "No other program opens " + r.subject + ", so GIO now opens it with velmora.\n";
     }
     return note;
   }

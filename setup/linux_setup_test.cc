@@ -19,10 +19,12 @@ class MemoryDesktopFiles final : public DesktopFiles {
 public:
   explicit MemoryDesktopFiles(Failures &failures) : failures_(failures) {}
 
+  std::string ownData = "/usr/share";
   std::string configFolder() const override { return "/home/u/.config"; }
   std::vector<std::string> dataFolders() const override {
     return {"/home/u/.local/share", "/usr/share"};
   }
+  std::string ownDataFolder() const override { return ownData; }
   FileContent read(const std::string &path) const override {
     if (unreadable.count(path))
       return {true, false, ""};
@@ -342,6 +344,48 @@ TEST(LinuxSetup, RefusesWhatItCannotTrustOrEditAndChangesNothing) {
       EXPECT_NE(out.find(c.said), std::string::npos) << out;
       EXPECT_EQ(desktop.state(), before) << arguments[0];
     }
+  }
+}
+
+// What open-with says of the type's default: kept, velmora's already, or velmora's now.
+TEST(LinuxSetup, OpenWithSaysWhatGioOpensTheTypeWith) {
+  struct Case {
+    const char *type, *systemDefault, *said;
+  } cases[] = {
+      {".txt", "editor.desktop", "The default program of text/plain stays editor.desktop.\n"},
+      {".md", "velmora.desktop", "GIO opened text/markdown with velmora already"},
+      {".png", "", "No other program opens image/png, so GIO now opens it with velmora.\n"},
+  };
+  for (const Case &c : cases) {
+    Desktop desktop;
+    desktop.apps.systemDefaults = {{"text/plain", "editor.desktop"}};
+    if (*c.systemDefault != '\0')
+      desktop.apps.systemDefaults[c.type == std::string(".md") ? "text/markdown" : "text/plain"] =
+          c.systemDefault;
+    std::string out;
+    EXPECT_EQ(desktop.run({"open-with", c.type}, &out), kSetupDone) << out;
+    EXPECT_NE(out.find(c.said), std::string::npos) << out;
+  }
+}
+
+// Installed to a prefix outside the desktops' folders, velmora is there but not seen.
+TEST(LinuxSetup, SaysWhetherTheEntryIsMissingOrOnlyNotSeen) {
+  struct Case {
+    const char *ownData, *said;
+  } cases[] = {
+      {"/opt/v/share", "velmora.desktop is installed in /opt/v/share/applications, which is not "
+                       "among the folders desktops look in (XDG_DATA_HOME and XDG_DATA_DIRS): "
+                       "add /opt/v/share to XDG_DATA_DIRS"},
+      {"/usr/share", "velmora.desktop is not installed in any applications folder"},
+  };
+  for (const Case &c : cases) {
+    Desktop desktop;
+    desktop.files.files.erase("/usr/share/applications/velmora.desktop");
+    desktop.files.files["/opt/v/share/applications/velmora.desktop"] = "[Desktop Entry]\n";
+    desktop.files.ownData = c.ownData;
+    std::string out;
+    EXPECT_EQ(desktop.run({"default", ".txt"}, &out), kSetupFailed);
+    EXPECT_NE(out.find(c.said), std::string::npos) << out;
   }
 }
 

@@ -98,7 +98,9 @@ private:
       wanted.push_back(places_.carried(r));
       if (wanted.back() != r)
         done += "the settings file " + r.ini + " is now " + wanted.back().ini + "\n";
-      if (wanted.back() != r || places_.standingOf(r).stale)
+      if (wanted.back() != r)
+        done += "pointed at the programs here: " + places_.describe(wanted.back()) + "\n";
+      else if (places_.standingOf(r).stale)
         done += "put back " + places_.describe(wanted.back()) + "\n";
     }
     if (done.empty()) {

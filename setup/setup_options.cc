@@ -77,7 +77,8 @@ SetupOptions parseSetupOptions(const std::vector<std::string> &arguments,
     const std::string &argument = arguments[i];
     if (!optionsEnded && argument == "--") {
       optionsEnded = true;
-    } else if (!optionsEnded && (argument == "--help" || argument == "-h" || argument == "/?")) {
+    } else if (!optionsEnded &&
+               (argument == "--help" || argument == "-h" || argument == "/?" || argument == "-?")) {
       result.help = true;
     } else if (!optionsEnded && argument == "--version") {
       result.version = true;

@@ -247,8 +247,10 @@ public:
     bool changed = false; // a place holds someone else's value now
     if (r.kind == "send-to") {
       std::optional<ShellLink> link = files_.readLink(linkPathOf(r, files_));
-      standing.lines.push_back("target: " +
-                               (link ? link->target + " " + link->arguments : "(missing)"));
+      standing.lines.push_back("target: " + (!link ? std::string("(missing)")
+                                             : link->arguments.empty()
+                                                 ? link->target
+                                                 : link->target + " " + link->arguments));
       current = link == linkOf(r, folder_);
       changed = link && !isVelmoras(r, *link);
       standing.program = link ? link->target : "";

@@ -81,9 +81,31 @@ def check_prefix(cmake, build, recorder, work, name, errors, offered):
                       f"velmora: {opened}")
     if re.search(r"^MimeType=", text, re.M):
         errors.append(f"the desktop entry under {name!r} claims file types")
+    check_settings_fix(prefix, work, name, errors)
     if offered:
         check_offered(prefix, work, errors)
     uninstall(cmake, build, prefix, name, errors)
+
+
+def check_settings_fix(prefix, work, name, errors):
+    """Without a settings file, the installed velmora-check names the command that makes one
+    from the installed example; run by the shell, it does."""
+    config = os.path.join(work, "fresh config")
+    shutil.rmtree(config, ignore_errors=True)
+    env = dict(os.environ, XDG_CONFIG_HOME=config, LC_ALL="C.UTF-8")
+    report = subprocess.run([os.path.join(prefix, "bin", "velmora-check"), "t"],
+                            capture_output=True, text=True, env=env).stdout
+    found = re.search(r"Start from the example: (.*), then edit it\.", report)
+    if not found:
+        errors.append(f"velmora-check under {name!r} names no way to make the settings: {report}")
+        return
+    subprocess.run(["sh", "-c", found.group(1)], check=True)
+    made = os.path.join(config, "velmora", "velmora.ini")
+    with open(made, "rb") as f, open(os.path.join(prefix, "share/velmora/velmora-linux.ini"),
+                                      "rb") as example:
+        if f.read() != example.read():
+            errors.append(f"the command velmora-check gave under {name!r} made another file")
+    shutil.rmtree(config)
 
 
 def check_offered(prefix, work, errors):

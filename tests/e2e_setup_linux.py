@@ -230,10 +230,12 @@ class Setup(unittest.TestCase):
             with self.subTest(args=args):
                 self.run_setup(*args, status=status)
                 self.assertEqual(os.listdir(self.config), [])
-        # Without velmora's desktop entry there is nothing to register.
+        # Where no desktop looks for velmora's desktop entry there is nothing to register; the
+        # refusal says where it is installed and what would make it seen.
         self.env["XDG_DATA_DIRS"] = "/usr/share"
-        self.assertIn("velmora.desktop is not installed", self.run_setup("open-with", ".txt",
-                                                                           status=1))
+        said = self.run_setup("open-with", ".txt", status=1)
+        self.assertRegex(said, r"velmora.desktop is installed in \S+/share/applications, which is "
+                               r"not among the folders desktops look in")
         self.assertEqual(os.listdir(self.config), [])
 
     def test_lists_it_cannot_edit_in_place_are_refused(self):

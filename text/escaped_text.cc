@@ -35,7 +35,7 @@ size_t utf8ControlLength(std::string_view text, size_t i) {
 
 } // namespace
 
-std::string escapedText(std::string_view text, uint32_t codePage) {
+std::string escapedText(std::string_view text, uint32_t codePage, std::string_view delimiters) {
   bool utf8 = codePage == kUtf8CodePage;
   bool doubleByte = !utf8 && farEastMode();
   std::string out;
@@ -53,7 +53,9 @@ std::string escapedText(std::string_view text, uint32_t codePage) {
     } else if (byte < 0x20 || byte == 0x7F ||
                (!utf8 && !doubleByte && byte >= 0x80 && byte <= 0x9F) ||
                (i + 1 == text.size() &&
-                byteKindAt(text, static_cast<int32_t>(i + 1)) == ByteKind::LeadByte)) {
+                byteKindAt(text, static_cast<int32_t>(i + 1)) == ByteKind::LeadByte) ||
+               (delimiters.find(text[i]) != std::string_view::npos &&
+                byteKindAt(text, static_cast<int32_t>(i + 1)) != ByteKind::TrailByte)) {
       appendHex(out, text.substr(i, 1));
     } else {
       out += static_cast<char>(byte);

@@ -17,7 +17,9 @@ namespace velmora {
 // Every other byte stays as it is, so that names stay legible. Which bytes lead a double-byte
 // character follows the rules in force: the process-wide locale record (system_locale.h) that
 // the start-up settles, as for every other routine that steps through text by characters.
-std::string escapedText(std::string_view text, uint32_t codePage);
+// A byte of `delimiters` that is a character of its own is shown as "\xNN" too, so that text
+// shown between such delimiters cannot end early.
+std::string escapedText(std::string_view text, uint32_t codePage, std::string_view delimiters = {});
 
 } // namespace velmora
 

@@ -48,6 +48,8 @@ TEST(EscapedText, ALeadByteThatEndsTheTextCannotTakeWhatFollows) {
   EXPECT_EQ(escapedText("a\x81", 932), "a\\x81");
   EXPECT_EQ(escapedText("\x95\x5C", 932), "\x95\x5C"); // a whole character stays
   EXPECT_EQ(escapedText("\x81\x81", 932), "\x81\x81"); // 81 81 is one character
+  // Delimiters are escaped where they stand alone, never as a character's second byte.
+  EXPECT_EQ(escapedText("[a]\x81]", 932, "[]"), "\\x5Ba\\x5D\x81]");
   // C2 begins no C1 control where it is half of a double-byte character.
   EXPECT_EQ(escapedText("\x81\xC2\x9B\x40", 932), "\x81\xC2\x9B\x40");
   EXPECT_EQ(escapedText("\xC2\x9B", 932), "\\xC2\\x9B");

@@ -63,13 +63,6 @@ std::string utf16ToUtf8(std::string_view bytes) {
   return out;
 }
 
-std::string_view unquote(std::string_view value) {
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front())
-    return value.substr(1, value.size() - 2);
-  return value;
-}
-
 void classify(SettingsLine &line) {
   std::string_view t = line.text;
   if (t.empty()) {
@@ -84,7 +77,8 @@ void classify(SettingsLine &line) {
     line.kind = SettingsLineKind::Setting;
     line.name = trim(t.substr(0, equals));
     line.rawValue = trim(t.substr(equals + 1));
-    std::string_view value = unquote(line.rawValue);
+    std::string_view value = withoutOuterQuotes(line.rawValue);
+    line.unquoted = value.size() != line.rawValue.size();
     line.value = value.substr(0, value.find('\0'));
   } else {
     line.kind = SettingsLineKind::NoSetting;
@@ -92,6 +86,13 @@ void classify(SettingsLine &line) {
 }
 
 } // namespace
+
+std::string_view withoutOuterQuotes(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front())
+    return value.substr(1, value.size() - 2);
+  return value;
+}
 
 SettingsText decodeSettingsText(std::string_view bytes) {
   if (bytes.substr(0, 2) == "\xFF\xFE")

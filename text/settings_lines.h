@@ -37,6 +37,7 @@ struct SettingsLine {
   std::string_view name;     // a section's or a setting's, without the blanks around it
   std::string_view rawValue; // a setting's, after its first '=', without the blanks around it
   std::string_view value;    // as the reader hands it on: the outer pair off, cut at a NUL
+  bool unquoted = false;     // the reader took an outer pair of quotation marks off
   int section = 0;           // the line of the section header above; 0 before any
 };
 
@@ -54,6 +55,9 @@ private:
   int section_ = 0;
   bool done_ = false;
 };
+
+// `value` without one pair of the same quotation mark ('"' or '\'') around the whole of it.
+std::string_view withoutOuterQuotes(std::string_view value);
 
 // The line the reader takes the value of `key` in `section` from: the first setting of that
 // name in the first section of that name; no value when there is none.
