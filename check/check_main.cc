@@ -49,7 +49,7 @@ int main(int argc, char **argv) {
       return 0;
     }
     if (options.version) {
-      console->print("velmora-check " VELMORA_VERSION "\n");
+      console->print("velmora-check " VELMORA_VERSION "\n" VELMORA_LICENCE "\n");
       return 0;
     }
     std::optional<velmora::ModifierSlot> hold = options.hold;

@@ -55,6 +55,12 @@ else
   suite "windows64 (under wine64)" ctest --preset windows64
 fi
 
+# The user's build and the Debian package: lintian, install, run, remove.
+suite "release package (.deb)" bash -c 'cmake --preset release >/dev/null &&
+  cmake --build --preset release --target package &&
+  python3 tests/check_deb.py build/release/velmora_*.deb'
+suite "reproducible zip and .deb" bash scripts/reproducible.sh
+
 suite "fuzz" bash scripts/fuzz.sh
 
 echo "test.sh: summary"

@@ -116,7 +116,7 @@ std::optional<int> answerHelpOrError(const SetupOptions &options, const char *he
     return kSetupDone;
   }
   if (options.version) {
-    out += "velmora-setup " VELMORA_VERSION "\n";
+    out += "velmora-setup " VELMORA_VERSION "\n" VELMORA_LICENCE "\n";
     return kSetupDone;
   }
   if (!options.error.empty())

@@ -63,8 +63,8 @@ def check_prefix(cmake, build, recorder, work, name, errors, offered):
     if found != ["velmora", "velmora-check", "velmora-setup"]:
         errors.append(f"bin/ holds {found}, not the three programs alone")
     for path in ("share/applications/velmora.desktop", "share/velmora/velmora-linux.ini",
-                 "share/man/man1/velmora.1", "share/man/man1/velmora-check.1",
-                 "share/man/man1/velmora-setup.1"):
+                 "share/man/man1/velmora.1.gz", "share/man/man1/velmora-check.1.gz",
+                 "share/man/man1/velmora-setup.1.gz", "share/doc/velmora/copyright"):
         if not os.path.isfile(os.path.join(prefix, path)):
             errors.append(f"{path} is not installed under {name!r}")
     entry = os.path.join(prefix, "share/applications/velmora.desktop")

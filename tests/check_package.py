@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks the Windows zip: exactly its seven files, the five programs importing system DLLs only,
+"""Checks the Windows zip: exactly its eight files in one folder "velmora", the five programs importing system DLLs only,
 and the version resource of each carrying the project version, its own file name and, for the
 UTF-8 variants, a description that says so; the UTF-8 variants' manifest asks for UTF-8."""
 import os
@@ -27,14 +27,19 @@ def main():
     zip_path, objdump, machine, version = sys.argv[1:5]
     errors = []
     with zipfile.ZipFile(zip_path) as archive, tempfile.TemporaryDirectory() as work:
+        # One folder, named without the version, so that an upgrade unpacks where the
+        # registrations point.
         names = sorted(archive.namelist())
         programs = {"velmora.exe": "gui", "velmora-check.exe": "console",
                     "velmora-utf8.exe": "gui", "velmora-check-utf8.exe": "console",
                     "velmora-setup.exe": "console"}
-        expected = sorted(["readme.txt", "velmora.ini", *programs])
+        expected = sorted("velmora/" + name
+                          for name in ["readme.txt", "velmora.ini", "LICENSE.txt", *programs])
         if names != expected:
             errors.append(f"zip holds {names}, expected {expected}")
         archive.extractall(work)
+        work = os.path.join(work, "velmora")
+        names = [name[len("velmora/"):] for name in names]
         print(f"{zip_path}: {os.path.getsize(zip_path)} bytes; " +
               ", ".join(f"{n} {os.path.getsize(os.path.join(work, n))}" for n in names))
         for exe, subsystem in programs.items():
@@ -57,7 +62,7 @@ def main():
                                 ("OriginalFilename", exe), ("ProductName", "velmora")):
                 if values.get(key) != wanted:
                     errors.append(f"{exe}: {key} is {values.get(key)!r}, expected {wanted!r}")
-        for text in ("velmora.ini", "readme.txt"):
+        for text in ("velmora.ini", "readme.txt", "LICENSE.txt"):
             path = os.path.join(work, text)
             if os.path.exists(path):
                 data = open(path, "rb").read()

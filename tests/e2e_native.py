@@ -141,7 +141,9 @@ class Native(NativeCase):
     def test_check_behaves_as_a_command_line_tool(self):
         self.settings("default=REC %P\r\nshift=REC shift %P")
         cases = [
-            (["--version"], 0, rb"^velmora-check \d+\.\d+\.\d+\n$"),
+            (["--version"], 0,
+             rb"^velmora-check \d+\.\d+\.\d+\nMIT licence, copyright 2026 the velmora authors "
+             rb"\(LICENSE\)\n$"),
             (["-h"], 0, rb"^usage: velmora-check "),
             (["help"], 0, rb"^usage: velmora-check "),
             (["--hold=Shift", "t"], 0, rb"held: shift\n"),

@@ -329,7 +329,9 @@ class Setup(unittest.TestCase):
                     self.assertEqual(self.listed(), ORIGINAL)
 
     def test_behaves_as_a_command_line_tool(self):
-        self.assertRegex(self.run_setup("--version"), r"^velmora-setup \d+\.\d+\.\d+\n$")
+        self.assertRegex(self.run_setup("--version"),
+                         r"^velmora-setup \d+\.\d+\.\d+\nMIT licence, copyright 2026 the "
+                         r"velmora authors \(LICENSE\)\n$")
         self.assertIn("usage: velmora-setup", self.run_setup("-h"))
         cases = [(["open-with", "txt"], 'velmora-setup: "txt" is no type: write the extension '
                                         'with its dot, ".txt" (try velmora-setup --help)\n'),

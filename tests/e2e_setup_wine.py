@@ -156,7 +156,9 @@ class Setup(unittest.TestCase):
         self.assertEqual(self.setup_exe(folder, "open-with", "*.txt", status=2).replace("\r", ""),
                          'velmora-setup: "*.txt" is no file type: give it as .EXT, for example '
                          '.txt (try velmora-setup --help)\n')
-        self.assertRegex(self.setup_exe(folder, "--version"), r"^velmora-setup \d+\.\d+\.\d+\r?\n$")
+        self.assertRegex(self.setup_exe(folder, "--version"),
+                         r"^velmora-setup \d+\.\d+\.\d+\r?\nMIT licence, copyright 2026 the "
+                         r"velmora authors \(LICENSE\)\r?\n$")
         self.setup_exe(self.folder("empty", []), "context-menu", status=1)
         self.assertEqual(self.export(), before)
 

@@ -145,9 +145,10 @@ class Case:
         self.dir = os.path.join(args.work, "cases", name)
         shutil.rmtree(self.dir, ignore_errors=True)
         os.makedirs(self.dir)
-        for program in os.listdir(os.path.join(args.work, "zip")):
+        unpacked = os.path.join(args.work, "zip", "velmora")
+        for program in os.listdir(unpacked):
             if program.endswith(".exe"):
-                shutil.copy2(os.path.join(args.work, "zip", program), self.dir)
+                shutil.copy2(os.path.join(unpacked, program), self.dir)
         shutil.copy2(args.recorder, os.path.join(self.dir, "recorder.exe"))
         self.record = os.path.join(self.dir, "record")
         self.lines = []
@@ -257,7 +258,7 @@ def run(args):
         expect("HKCU\\Software\\velmora after remove", left.returncode, 1)
     elif args.case == "keys":
         # Keys really held under Xvfb, read by the zip's programs through their GetKeyState.
-        zipped = os.path.join(args.work, "zip")
+        zipped = os.path.join(args.work, "zip", "velmora")
         return e2e_keys_wine.main([
             "--loader", WINE32, "--wineserver", "/usr/lib/wine/wineserver",
             "--prefix", os.path.join(args.work, "prefix"), "--work", args.work,
