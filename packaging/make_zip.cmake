@@ -2,6 +2,8 @@
 # machine: one folder "velmora" (no version in it, so that registrations keep pointing at the same
 # folder after an upgrade), its files in a fixed order, each with the same mode and the time of
 # SOURCE_DATE_EPOCH (by default the last commit's), and a checksum file that sha256sum -c reads.
+# Each entry also records the builder's user and group ids, which the archive writer takes
+# from the process: builds by one user (CI's root) agree.
 # Run with -P; ZIP, SOURCE_DIR, STAGING and FILES (in order, parted by '|') are given.
 string(REPLACE "|" ";" FILES "${FILES}")
 if(DEFINED ENV{SOURCE_DATE_EPOCH} AND NOT "$ENV{SOURCE_DATE_EPOCH}" STREQUAL "")
@@ -14,6 +16,8 @@ else()
     set(epoch 315532800) # 1980-01-01, the earliest time a zip entry holds
   endif()
 endif()
+# With SOURCE_DATE_EPOCH set, the archive writer gives every entry that time, its access and
+# change times too, whatever the files' own.
 set(ENV{SOURCE_DATE_EPOCH} "${epoch}")
 string(TIMESTAMP when "%Y-%m-%d %H:%M:%S UTC" UTC)
 
@@ -30,8 +34,8 @@ endforeach()
 get_filename_component(zip_name "${ZIP}" NAME)
 file(REMOVE "${ZIP}" "${ZIP}.sha256")
 # The zip's entry times are local times: UTC on every machine.
-execute_process(COMMAND ${CMAKE_COMMAND} -E env TZ=UTC
-                        ${CMAKE_COMMAND} -E tar cf "${ZIP}" --format=zip "--mtime=${when}" ${entries}
+execute_process(COMMAND ${CMAKE_COMMAND} -E env TZ=UTC "SOURCE_DATE_EPOCH=${epoch}"
+                        ${CMAKE_COMMAND} -E tar cf "${ZIP}" --format=zip ${entries}
                 WORKING_DIRECTORY "${STAGING}" RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "could not make ${ZIP}")

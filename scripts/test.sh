@@ -60,6 +60,15 @@ suite "release package (.deb)" bash -c 'cmake --preset release >/dev/null &&
   cmake --build --preset release --target package &&
   python3 tests/check_deb.py build/release/velmora_*.deb'
 suite "reproducible zip and .deb" bash scripts/reproducible.sh
+# The README's first command, as a new user runs it: the last line it prints is the template's.
+readme_run() {
+  local command last
+  command=$(awk '/^```sh$/ { inside = 1; next } /^```$/ { if (inside) exit } inside' README.md)
+  last=$(bash -c "$command" 2>&1 | tail -n 1)
+  echo "README run command printed: $last"
+  [ "$last" = "velmora started the default template for README.md" ]
+}
+suite "README run command" readme_run
 
 suite "fuzz" bash scripts/fuzz.sh
 

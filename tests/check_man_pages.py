@@ -9,6 +9,10 @@ import subprocess
 import sys
 
 
+SECTIONS = ["NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "FILES", "ENVIRONMENT", "EXIT STATUS",
+            "EXAMPLES", "SEE ALSO"]
+
+
 def main():
     groff, folder, *programs = sys.argv[1:]
     errors = []
@@ -21,6 +25,12 @@ def main():
         text = subprocess.run([groff, "-man", "-Tutf8", "-P", "-cbou", page], capture_output=True,
                               text=True, env=dict(os.environ, LC_ALL="C.UTF-8")).stdout
         text = text.replace("\u2010", "-").replace("\u2212", "-")
+        # The sections a user looks for, in the order man pages keep them.
+        with open(page, encoding="utf-8") as f:
+            sections = [line[4:].strip().strip('"') for line in f if line.startswith(".SH ")]
+        wanted = [s for s in SECTIONS if s in sections]
+        if wanted != SECTIONS or [s for s in sections if s in SECTIONS] != SECTIONS:
+            errors.append(f"{page} has the sections {sections}, wanted {SECTIONS} among them")
         if name == "velmora":
             continue  # velmora takes no options: every argument counts
         helped = subprocess.run([program, "--help"], capture_output=True, text=True).stdout

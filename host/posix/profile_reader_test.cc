@@ -45,7 +45,7 @@ TEST(ProfileReader, FollowsTheWindowsRules) {
        "default", "\xE8\xA1\xA8"},
       // U+1F600 as a surrogate pair, then a high surrogate with no low one after it.
       {"UTF-16LE beyond the first plane",
-       std::string("\xFF\xFE[\0P\0a\0t\0h\0]\0\n\0d\0=\0\x3D\xD8\x00\xDE\x3D\xD8x\0", 30), "Path",
+       std::string("\xFF\xFE[\0P\0a\0t\0h\0]\0\n\0d\0=\0\x3D\xD8\x00\xDE\x3D\xD8x\0", 28), "Path",
        "d", "\xF0\x9F\x98\x80\xEF\xBF\xBDx"},
       {"long value", "[Path]\ndefault=" + std::string(3000, 'v'), "Path", "default",
        std::string(2047, 'v')},
