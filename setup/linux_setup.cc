@@ -135,8 +135,15 @@ public:
       std::string state = present ? ""
                           : ids   ? std::string(" (") + setup_words::kChangedSince + ")"
                                   : " (missing)";
+      // A line the user changed is shown as it stands now, theirs.
+      std::string shown = edit.id;
+      if (ids && !present) {
+        shown.clear();
+        for (const std::string &id : *ids)
+          shown += id + ";";
+      }
       standing.lines.push_back(
-          "[" + edit.section + "] " + edit.type + "=" + edit.id + state +
+          "[" + edit.section + "] " + edit.type + "=" + shown + state +
           (edit.id == kDesktopId ? "" : " (pinned: the default before velmora was added)"));
       standing.stale = standing.stale || !ids;
     }

@@ -298,6 +298,10 @@ TEST(LinuxSetup, TheUsersLaterChoiceWins) {
   EXPECT_NE(out.find("changed since, by you or a program you ran: left as it is"),
             std::string::npos)
       << out;
+  // The line as the user left it, not as velmora-setup wrote it.
+  EXPECT_NE(out.find("[Default Applications] text/plain=viewer.desktop; (changed since"),
+            std::string::npos)
+      << out;
   EXPECT_EQ(out.find("repair"), std::string::npos) << out;
   EXPECT_EQ(desktop.run({"repair"}, &out), kSetupDone);
   EXPECT_EQ(out, "nothing to repair\n");
@@ -306,6 +310,19 @@ TEST(LinuxSetup, TheUsersLaterChoiceWins) {
   EXPECT_NE(desktop.list().find("text/plain=viewer.desktop;\n"), std::string::npos)
       << desktop.list();
   EXPECT_EQ(desktop.list().find("velmora"), std::string::npos) << desktop.list();
+}
+
+// What several types share is told once: the desktop entry, the program, the settings.
+TEST(LinuxSetup, StatusTellsWhatTypesShareOnce) {
+  Desktop desktop;
+  ASSERT_EQ(desktop.run({"open-with", ".txt", ".png"}), kSetupDone);
+  std::string out;
+  EXPECT_EQ(desktop.run({"status"}, &out), kSetupDone) << out;
+  for (const char *line : {"desktop entry: ", "program: ", "settings: "}) {
+    size_t first = out.find(line);
+    EXPECT_NE(first, std::string::npos) << out;
+    EXPECT_EQ(out.find(line, first + 1), std::string::npos) << out;
+  }
 }
 
 TEST(LinuxSetup, RefusesWhatItCannotTrustOrEditAndChangesNothing) {

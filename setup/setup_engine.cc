@@ -1,6 +1,7 @@
 #include "setup/setup_engine.h"
 
 #include <algorithm>
+#include <set>
 
 namespace velmora {
 
@@ -71,14 +72,22 @@ private:
   int status() {
     bool stale = false;
     std::vector<std::string> fixes;
+    // What several registrations share (the desktop entry, the program, the settings file) is
+    // told once, under the first.
+    std::set<std::string> told;
+    auto tell = [&](const std::string &line) {
+      if (told.insert(line).second)
+        out_ += line;
+    };
     for (const Registration &r : registered_) {
       Standing standing = places_.standingOf(r);
       out_ += places_.describe(r) + "\n";
       for (const std::string &line : standing.lines)
-        out_ += "  " + line + "\n";
-      if (!standing.program.empty())
-        out_ += fileLine("program", standing.program, standing.programThere) +
-                fileLine("settings", standing.settings, standing.settingsThere);
+        tell("  " + line + "\n");
+      if (!standing.program.empty()) {
+        tell(fileLine("program", standing.program, standing.programThere));
+        tell(fileLine("settings", standing.settings, standing.settingsThere));
+      }
       stale = stale || standing.stale;
       if (!standing.fix.empty() &&
           std::find(fixes.begin(), fixes.end(), standing.fix) == fixes.end())
