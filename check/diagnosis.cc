@@ -146,6 +146,20 @@ std::string shown(const std::string &text, uint32_t codePage) {
   return out;
 }
 
+// "scheme://...", as browsers and desktops hand velmora a web link: no file of that name is
+// meant, and %P hands it on as it stands.
+bool isLink(const std::string &target) {
+  size_t colon = target.find("://");
+  if (colon == std::string::npos || colon == 0 ||
+      !std::isalpha(static_cast<unsigned char>(target[0])))
+    return false;
+  for (size_t i = 1; i < colon; ++i)
+    if (!std::isalnum(static_cast<unsigned char>(target[i])) && target[i] != '+' &&
+        target[i] != '-' && target[i] != '.')
+      return false;
+  return true;
+}
+
 const char *sourceText(SettingsSource source) {
   switch (source) {
   case SettingsSource::Option:
@@ -178,6 +192,10 @@ std::string formatReport(const Diagnosis &d) {
               : d.settings.readable ? "readable"
                                     : "unreadable, " + d.settings.why) +
              "\n";
+    out += "target: " + shown(plan.target, d.codePage) +
+           (isLink(plan.target) ? " (a link: %P hands it on as it stands, %D gives the text up "
+                                  "to its last separator)\n"
+                                : "\n");
     out += "templates:\n";
     for (const ModifierKey &key : kModifierKeys) {
       std::string name = key.settingsKey;

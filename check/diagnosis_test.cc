@@ -106,6 +106,27 @@ TEST(Diagnosis, ChecksEveryTemplate) {
   }
 }
 
+// A web link is no file: the report says what velmora does with one.
+TEST(Diagnosis, TellsALinkFromAFile) {
+  const std::pair<const char *, bool> cases[] = {
+      {R"(v "https://example.com/a b")", true},
+      {"v svn+ssh://host/repo", true},
+      {R"(v C:\docs\a.txt)", false},
+      {"v ://nothing", false},
+      {"v 1http://x", false},
+  };
+  for (const auto &[line, link] : cases) {
+    FakePlatform fake;
+    fake.activate(FakeLocale::Western);
+    fake.commandLineText = line;
+    fake.profiles[kIni]["Path"]["default"] = R"(app.exe "%P")";
+    std::string report = formatReport(diagnose(fake, fake));
+    EXPECT_EQ(report.find("(a link: %P hands it on as it stands") != std::string::npos, link)
+        << line << "\n"
+        << report;
+  }
+}
+
 TEST(Diagnosis, NamesTheCodePageAndWhatItCouldNotCarry) {
   FakePlatform fake;
   fake.activate(FakeLocale::Western);

@@ -62,16 +62,19 @@ def check_prefix(cmake, build, recorder, work, name, errors, offered):
     found = sorted(os.listdir(os.path.join(prefix, "bin")))
     if found != ["velmora", "velmora-check", "velmora-setup"]:
         errors.append(f"bin/ holds {found}, not the three programs alone")
-    for path in ("share/applications/velmora.desktop", "share/velmora/velmora-linux.ini",
+    for path in ("share/applications/velmora.desktop", "share/applications/velmora-links.desktop",
+                 "share/velmora/velmora-linux.ini",
                  "share/man/man1/velmora.1.gz", "share/man/man1/velmora-check.1.gz",
                  "share/man/man1/velmora-setup.1.gz", "share/doc/velmora/copyright"):
         if not os.path.isfile(os.path.join(prefix, path)):
             errors.append(f"{path} is not installed under {name!r}")
     entry = os.path.join(prefix, "share/applications/velmora.desktop")
-    validated = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True)
-    if validated.returncode != 0 or validated.stdout or validated.stderr:
-        errors.append(f"desktop-file-validate under {name!r}: " + validated.stdout +
-                      validated.stderr)
+    for validating in (entry, os.path.join(prefix, "share/applications/velmora-links.desktop")):
+        validated = subprocess.run(["desktop-file-validate", validating], capture_output=True,
+                                   text=True)
+        if validated.returncode != 0 or validated.stdout or validated.stderr:
+            errors.append(f"desktop-file-validate of {os.path.basename(validating)} under "
+                          f"{name!r}: " + validated.stdout + validated.stderr)
     with open(entry, encoding="utf-8") as f:
         text = f.read()
     print(f"prefix {name!r}: " + re.search(r"^Exec=.*$", text, re.M).group(0))
@@ -84,6 +87,7 @@ def check_prefix(cmake, build, recorder, work, name, errors, offered):
     check_settings_fix(prefix, work, name, errors)
     if offered:
         check_offered(prefix, work, errors)
+        check_links(prefix, work, recorder, errors)
     uninstall(cmake, build, prefix, name, errors)
 
 
@@ -106,6 +110,79 @@ def check_settings_fix(prefix, work, name, errors):
         if f.read() != example.read():
             errors.append(f"the command velmora-check gave under {name!r} made another file")
     shutil.rmtree(config)
+
+
+# Links as people and attackers write them: blanks, quotation marks, shell characters, a long
+# one and one past what Windows takes, letters beyond ASCII raw and percent-encoded, a line
+# break.
+HOSTILE_LINKS = [
+    "https://example.com/a b", 'https://example.com/say"hi"', "https://example.com/100%25%",
+    "https://example.com/^caret&and|pipe", "https://example.com/it's", "https://example.com/`id`",
+    "https://example.com/" + "x" * 2080, "https://example.com/" + "y" * 33000,
+    "https://bücher.example/straße", "https://xn--bcher-kva.example/stra%C3%9Fe",
+    "https://example.com/line\nbreak", "http://example.com/plain?q=1&r=2#frag",
+]
+
+
+def recorded_after(command, record, env):
+    """What the recorder got from `command` (None when nothing started), waiting for the
+    detached program."""
+    if os.path.exists(record):
+        os.remove(record)
+    subprocess.run(command, capture_output=True, env=env, timeout=60)
+    deadline = time.time() + 3
+    while not os.path.exists(record) and time.time() < deadline:
+        time.sleep(0.02)
+    time.sleep(0.1)
+    if not os.path.exists(record):
+        return None
+    with open(record, "rb") as f:
+        return f.read()
+
+
+def check_links(prefix, work, recorder, errors):
+    """gio open of a link, with velmora's link entry the default for http and https: the
+    template's program gets the link exactly as GLib handed it to velmora, as one argument, or
+    nothing starts (only for a link with a quotation mark). What GLib hands over is learnt from
+    an entry that starts the recorder directly."""
+    config, data = os.path.join(work, "links config"), os.path.join(work, "links data")
+    shutil.rmtree(config, ignore_errors=True)
+    shutil.rmtree(data, ignore_errors=True)
+    os.makedirs(os.path.join(config, "velmora"))
+    os.makedirs(os.path.join(data, "applications"))
+    with open(os.path.join(config, "velmora", "velmora.ini"), "w") as f:
+        f.write('[Path]\ndefault=' + recorder + ' "%P"\n')
+    with open(os.path.join(data, "applications", "direct.desktop"), "w") as f:
+        f.write(f'[Desktop Entry]\nType=Application\nName=direct\nExec="{recorder}" %u\n'
+                "MimeType=x-scheme-handler/http;x-scheme-handler/https;\n")
+    record = os.path.join(work, "link record")
+    env = dict(os.environ, XDG_CONFIG_HOME=config, XDG_DATA_HOME=data, VELMORA_RECORD=record,
+               XDG_DATA_DIRS=os.path.join(prefix, "share") + ":/usr/share", HOME=work)
+    env.pop("DISPLAY", None)
+
+    def choose(entry):
+        with open(os.path.join(config, "mimeapps.list"), "w") as f:
+            f.write(f"[Default Applications]\nx-scheme-handler/http={entry}\n"
+                    f"x-scheme-handler/https={entry}\n")
+
+    through = 0
+    for link in HOSTILE_LINKS:
+        choose("direct.desktop")
+        handed = recorded_after(["gio", "open", link], record, env)
+        choose("velmora-links.desktop")
+        got = recorded_after(["gio", "open", link], record, env)
+        if got is None and '"' not in link:
+            # Only a quotation mark keeps a link from velmora's command line (it has no escape).
+            errors.append(f"gio open {link[:60]!r} started nothing through velmora")
+        elif got is not None and got != handed:
+            errors.append(f"gio open {link[:60]!r}: GLib handed {handed!r:.200}, the program got "
+                          f"{got!r:.200}")
+        through += got is not None
+    for link in ("javascript:alert(1)", "file:///etc/passwd"):
+        if recorded_after(["gio", "open", link], record, env) is not None:
+            errors.append(f"gio open {link} reached velmora, which registers http and https only")
+    print(f"links: {through} of {len(HOSTILE_LINKS)} hostile links reached the program through "
+          "velmora, each as GLib handed it; the others started nothing")
 
 
 def check_offered(prefix, work, errors):

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks the Windows zip: exactly its eight files in one folder "velmora", the five programs importing system DLLs only,
+"""Checks the Windows zip: exactly its nine files in one folder "velmora", the five programs importing system DLLs only,
 and the version resource of each carrying the project version, its own file name and, for the
 UTF-8 variants, a description that says so; the UTF-8 variants' manifest asks for UTF-8."""
 import os
@@ -34,7 +34,8 @@ def main():
                     "velmora-utf8.exe": "gui", "velmora-check-utf8.exe": "console",
                     "velmora-setup.exe": "console"}
         expected = sorted("velmora/" + name
-                          for name in ["readme.txt", "velmora.ini", "LICENSE.txt", *programs])
+                          for name in ["readme.txt", "velmora.ini", "links.ini", "LICENSE.txt",
+                                       *programs])
         if names != expected:
             errors.append(f"zip holds {names}, expected {expected}")
         archive.extractall(work)
@@ -62,7 +63,7 @@ def main():
                                 ("OriginalFilename", exe), ("ProductName", "velmora")):
                 if values.get(key) != wanted:
                     errors.append(f"{exe}: {key} is {values.get(key)!r}, expected {wanted!r}")
-        for text in ("velmora.ini", "readme.txt", "LICENSE.txt"):
+        for text in ("velmora.ini", "links.ini", "readme.txt", "LICENSE.txt"):
             path = os.path.join(work, text)
             if os.path.exists(path):
                 data = open(path, "rb").read()
