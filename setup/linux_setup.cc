@@ -15,6 +15,19 @@ namespace velmora {
 namespace {
 
 constexpr char kDesktopId[] = "velmora.desktop";
+// The entry that hands velmora links (%u), and the only types it is registered for: a link
+// handler is of use only as the default, so "links" makes it that.
+constexpr char kLinksId[] = "velmora-links.desktop";
+constexpr const char *kLinkTypes[] = {"x-scheme-handler/http", "x-scheme-handler/https"};
+
+bool isLinkType(const std::string &type) {
+  return type == kLinkTypes[0] || type == kLinkTypes[1];
+}
+
+// velmora's own entries, whose lines velmora-setup adds and takes out whole.
+bool isOwnId(const std::string &id) {
+  return id == kDesktopId || id == kLinksId;
+}
 constexpr char kAdded[] = "Added Associations";
 constexpr char kDefaults[] = "Default Applications";
 
@@ -28,6 +41,8 @@ const char kHelp[] =
     "  open-with TYPE...  velmora in these types' \"Open with\" lists; their default program\n"
     "                     stays as it is\n"
     "  default TYPE...    velmora as these types' default program\n"
+    "  links              velmora as the default for web links (http and https), through\n"
+    "                     velmora-links.desktop; it names the browser it takes over from\n"
     "  status             lists what velmora-setup added and whether velmora.desktop is there\n"
     "  repair             puts back what velmora-setup added and is missing now\n"
     "  remove             takes out exactly what velmora-setup added; a line you changed\n"
@@ -86,6 +101,11 @@ public:
 
   int wanted(const SetupOptions &options, std::vector<Registration> &wanted,
              std::string &out) override {
+    if (options.command == "links") {
+      for (const char *type : kLinkTypes)
+        wanted.push_back(Registration{"links", type, kLinksId, ""});
+      return kSetupDone;
+    }
     MimeDatabase database(files_);
     for (const std::string &given : options.types) {
       std::optional<std::string> type = database.typeOf(given);
@@ -106,16 +126,16 @@ public:
     return kSetupDone;
   }
 
-  std::string unfit(const Registration &) const override {
-    if (!desktopEntry().empty())
+  std::string unfit(const Registration &r) const override {
+    if (!desktopEntry(r.program).empty())
       return "";
     std::string own = files_.ownDataFolder();
-    if (own.empty() || !files_.isFile(own + "/applications/" + kDesktopId))
-      return std::string(kDesktopId) +
+    if (own.empty() || !files_.isFile(own + "/applications/" + r.program))
+      return r.program +
              " is not installed in any applications folder of XDG_DATA_HOME or XDG_DATA_DIRS: "
              "install velmora first";
     // Installed, but where no desktop looks: GIO would not find the entry the lines name.
-    return std::string(kDesktopId) + " is installed in " + own +
+    return r.program + " is installed in " + own +
            "/applications, which is not among the folders desktops look in (XDG_DATA_HOME and "
            "XDG_DATA_DIRS): add " +
            own +
@@ -144,11 +164,11 @@ public:
       }
       standing.lines.push_back(
           "[" + edit.section + "] " + edit.type + "=" + shown + state +
-          (edit.id == kDesktopId ? "" : " (pinned: the default before velmora was added)"));
+          (isOwnId(edit.id) ? "" : " (pinned: the default before velmora was added)"));
       standing.stale = standing.stale || !ids;
     }
-    std::string entry = desktopEntry();
-    standing.lines.push_back("desktop entry: " + (entry.empty() ? kDesktopId : entry) +
+    std::string entry = desktopEntry(r.program);
+    standing.lines.push_back("desktop entry: " + (entry.empty() ? r.program : entry) +
                              (entry.empty() ? " (missing)" : " (there)"));
     if (entry.empty()) {
       standing.fix = "Install velmora again to bring back its desktop entry, then run "
@@ -183,6 +203,13 @@ public:
       return true;
     }
     std::string type = r.subject;
+    if (r.kind == "links") {
+      // Told afterwards: the browser velmora takes over from.
+      defaultsBefore_[type] = apps_.defaultOf(type).value_or("");
+      record(list_.add(kAdded, type, r.program, false));
+      record(list_.add(kDefaults, type, r.program, true));
+      return true;
+    }
     if (r.kind == "default") {
       record(list_.add(kAdded, type, kDesktopId, false));
       record(list_.add(kDefaults, type, kDesktopId, true));
@@ -214,7 +241,7 @@ public:
     // A pin names another program: it goes only where nothing changed the line since.
     for (auto edit = edits_.rbegin(); edit != edits_.rend(); ++edit)
       if (leaving_.count(edit->type))
-        list_.undo(*edit, edit->id != kDesktopId);
+        list_.undo(*edit, !isOwnId(edit->id));
     std::erase_if(edits_, [this](const MimeAppsEdit &edit) { return leaving_.count(edit.type); });
     std::string bytes = list_.bytes();
     if (edits_.empty()) {
@@ -285,6 +312,13 @@ public:
       auto before = defaultsBefore_.find(r.subject);
       if (before == defaultsBefore_.end())
         continue;
+      if (r.kind == "links") {
+        note += r.program + " is the default for " + r.subject + " now" +
+                (before->second.empty() || before->second == r.program
+                     ? std::string(".\n")
+                     : ", in place of " + before->second + ".\n");
+        continue;
+      }
       if (before->second == kDesktopId)
         note += "GIO opened " + r.subject + " with velmora already (as its default, or its " +
                 "parent type's); open-with does not change that.\n";
@@ -312,8 +346,10 @@ private:
       return "the type \"" + edit.type + "\"";
     bool desktopId = plainWord(edit.id, false) && edit.id.size() > 8 &&
                      edit.id.compare(edit.id.size() - 8, 8, ".desktop") == 0;
-    if (!desktopId || (edit.id != kDesktopId && edit.section != kDefaults))
+    if (!desktopId || (!isOwnId(edit.id) && edit.section != kDefaults))
       return "the program \"" + edit.id + "\" in [" + edit.section + "]";
+    if (edit.id == kLinksId && !isLinkType(edit.type))
+      return "the program \"" + edit.id + "\" for " + edit.type;
     if (edit.before.find_first_of("\r\n") != std::string::npos)
       return "a line end in the value before";
     return std::nullopt;
@@ -329,15 +365,17 @@ private:
       if (same == registrations.end())
         same = registrations.insert(registrations.end(),
                                     Registration{"open-with", edit.type, kDesktopId, ""});
-      if (edit.section == kDefaults && edit.id == kDesktopId)
+      if (edit.id == kLinksId)
+        *same = Registration{"links", edit.type, kLinksId, ""};
+      else if (edit.section == kDefaults && edit.id == kDesktopId)
         same->kind = "default";
     }
     return registrations;
   }
 
-  std::string desktopEntry() const {
+  std::string desktopEntry(const std::string &id) const {
     for (const std::string &folder : files_.dataFolders()) {
-      std::string path = folder + "/applications/" + kDesktopId;
+      std::string path = folder + "/applications/" + id;
       if (files_.isFile(path))
         return path;
     }
@@ -369,7 +407,9 @@ private:
 } // namespace
 
 SetupGrammar linuxSetupGrammar() {
-  return {{"open-with", "default", "status", "repair", "remove"}, {"open-with", "default"}, {}};
+  return {{"open-with", "default", "links", "status", "repair", "remove"},
+          {"open-with", "default"},
+          {}};
 }
 
 int runLinuxSetup(const SetupOptions &options, DesktopFiles &files, DefaultApps &apps,

@@ -79,6 +79,8 @@ public:
       {"/usr/share/mime/globs2",
        "50:text/plain:*.txt\n50:image/png:*.png\n50:text/markdown:*.md\n"},
       {"/usr/share/applications/velmora.desktop", "[Desktop Entry]\n"},
+      {"/usr/share/applications/velmora-links.desktop", "[Desktop Entry]\n"},
+      {"/usr/share/applications/firefox.desktop", "[Desktop Entry]\n"},
       {"/usr/share/applications/editor.desktop", "[Desktop Entry]\n"},
       {"/usr/share/applications/viewer.desktop", "[Desktop Entry]\n"},
       {"/usr/bin/velmora.ini", "[Path]\n"}};
@@ -231,6 +233,8 @@ TEST(LinuxSetup, AFailureAtAnyChangeGivesEverythingBack) {
       {"remove", {{"open-with", ".txt"}, {"default", ".png"}}, {"remove"}, true},
       {"remove of a list it made", {{"open-with", ".txt"}}, {"remove"}, false},
       {"repair", {{"open-with", ".txt", ".md"}}, {"repair"}, true},
+      {"links", {{"open-with", ".txt"}}, {"links"}, true},
+      {"remove of links", {{"links"}}, {"remove"}, true},
   };
   for (const Case &c : cases) {
     int failAt = 1;
@@ -383,6 +387,31 @@ TEST(LinuxSetup, OpenWithSaysWhatGioOpensTheTypeWith) {
     EXPECT_EQ(desktop.run({"open-with", c.type}, &out), kSetupDone) << out;
     EXPECT_NE(out.find(c.said), std::string::npos) << out;
   }
+}
+
+// Links: velmora's link entry becomes the default for http and https, says whose place it
+// takes, and remove gives back every byte, the user's own lines included.
+TEST(LinuxSetup, LinksMakeVelmoraTheDefaultForWebLinksAndGiveItBack) {
+  Desktop desktop;
+  desktop.apps.systemDefaults["x-scheme-handler/https"] = "firefox.desktop";
+  desktop.files.files[kList] = "[Default Applications]\nx-scheme-handler/http=firefox.desktop\n";
+  const std::string before = desktop.list();
+  std::string out;
+  ASSERT_EQ(desktop.run({"links"}, &out), kSetupDone) << out;
+  EXPECT_NE(out.find("velmora-links.desktop is the default for x-scheme-handler/https now, in "
+                     "place of firefox.desktop.\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(desktop.apps.defaultOf("x-scheme-handler/http"), "velmora-links.desktop");
+  EXPECT_EQ(desktop.apps.defaultOf("x-scheme-handler/https"), "velmora-links.desktop");
+  EXPECT_EQ(desktop.apps.defaultOf("text/plain"), "editor.desktop");
+  EXPECT_EQ(desktop.run({"status"}, &out), kSetupDone) << out;
+  EXPECT_NE(out.find("desktop entry: /usr/share/applications/velmora-links.desktop (there)"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(desktop.run({"links", ".txt"}), kSetupUsage);
+  ASSERT_EQ(desktop.run({"remove"}, &out), kSetupDone) << out;
+  EXPECT_EQ(desktop.list(), before);
 }
 
 // Installed to a prefix outside the desktops' folders, velmora is there but not seen.

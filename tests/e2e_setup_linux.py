@@ -118,6 +118,45 @@ class Setup(unittest.TestCase):
         self.run_setup("remove")
         self.assertEqual(gio_default(self.env, "text/plain"), "editor.desktop")
 
+    def test_links_make_velmora_the_browser_and_remove_gives_the_old_one_back(self):
+        # A browser of the user's is the default for links; links takes its place for http and
+        # https alone, names it, opens links through velmora, and remove gives it back.
+        with open(os.path.join(self.data, "applications", "browser.desktop"), "w") as f:
+            f.write("[Desktop Entry]\nType=Application\nName=Browser\nExec=/bin/true %u\n"
+                    "MimeType=x-scheme-handler/http;x-scheme-handler/https;\n")
+        with open(self.list, "wb") as f:
+            f.write(ORIGINAL + b"\n[Default Applications]\nx-scheme-handler/https=browser.desktop\n"
+                    b"x-scheme-handler/http=browser.desktop\n")
+        before = self.listed()
+        self.assertEqual(gio_default(self.env, "x-scheme-handler/https"), "browser.desktop")
+        out = self.run_setup("links")
+        self.assertIn("velmora-links.desktop is the default for x-scheme-handler/https now, in "
+                      "place of browser.desktop.", out)
+        for scheme in ("http", "https"):
+            self.assertEqual(gio_default(self.env, "x-scheme-handler/" + scheme),
+                             "velmora-links.desktop")
+        self.assertEqual(gio_default(self.env, "text/plain"), "editor.desktop")
+        record = os.path.join(self.dir, "record")
+        beside = os.path.join(self.prefix, "bin", "velmora.ini")
+        with open(beside) as f:
+            self.addCleanup(lambda kept=f.read(): open(beside, "w").write(kept))
+        with open(beside, "w") as f:
+            f.write(f'[Path]\ndefault={ARGS.recorder} link "%P"\n')
+        link = "https://example.com/a b?q=1&r='2'"
+        subprocess.run(["gio", "open", link], env=dict(self.env, VELMORA_RECORD=record),
+                       check=True, timeout=60)
+        deadline = time.time() + 30
+        while not os.path.exists(record) and time.time() < deadline:
+            time.sleep(0.1)
+        with open(record, "rb") as f:
+            got = f.read().split(b"\0")
+        self.assertEqual((got[0], len(got)), (b"link", 3), got)
+        self.assertTrue(got[1].startswith(b"https://example.com/a"), got)
+        self.assertIn("x-scheme-handler/https=velmora-links.desktop", self.run_setup("status"))
+        self.run_setup("remove")
+        self.assertEqual(self.listed(), before)
+        self.assertEqual(gio_default(self.env, "x-scheme-handler/https"), "browser.desktop")
+
     def test_remove_gives_back_every_byte(self):
         with open(self.list, "wb") as f:
             f.write(ORIGINAL)
