@@ -20,8 +20,8 @@ std::optional<Registration> registrationFrom(const std::string &recordText) {
     else
       fields.back() += c;
   }
-  if (fields.size() != 4 ||
-      (fields[0] != "send-to" && fields[0] != "open-with" && fields[0] != "context-menu"))
+  if (fields.size() != 4 || (fields[0] != "send-to" && fields[0] != "open-with" &&
+                             fields[0] != "context-menu" && fields[0] != "links"))
     return std::nullopt;
   return Registration{fields[0], fields[1], fields[2], fields[3]};
 }
@@ -76,7 +76,7 @@ bool isSoundRegistration(const Registration &r) {
     return isValidLinkName(r.subject);
   if (r.kind == "open-with")
     return isValidType(r.subject) && r.subject == asciiLower(r.subject);
-  return r.kind == "context-menu" && r.subject.empty();
+  return (r.kind == "context-menu" || r.kind == "links") && r.subject.empty();
 }
 
 } // namespace

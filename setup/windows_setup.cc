@@ -25,6 +25,9 @@ const char kHelp[] =
     "      stays as it is\n"
     "  context-menu [--program P] [--ini FILE]\n"
     "      \"Open with velmora\" in the right-click menu of every file\n"
+    "  links [--program P] [--ini FILE]\n"
+    "      velmora among the web browsers Windows offers for http and https links; you\n"
+    "      choose it in Settings > Apps > Default apps\n"
     "  status   lists what velmora-setup registered, whether it points at this folder,\n"
     "           and what you changed since (which stays)\n"
     "  repair   points everything velmora-setup registered at the programs in this folder,\n"
@@ -194,7 +197,7 @@ public:
                                  "written",
                              out);
       wanted.push_back(base);
-    } else if (command == "context-menu") {
+    } else if (command == "context-menu" || command == "links") {
       wanted.push_back(base);
     } else {
       for (const std::string &type : options.types) {
@@ -401,6 +404,10 @@ public:
   }
 
   std::string noteAfter(const std::vector<Registration> &written) const override {
+    if (!written.empty() && written[0].kind == "links")
+      return "velmora is among the web browsers now. Windows lets only you choose the default: "
+             "Settings > Apps > Default apps > velmora, then velmora for HTTP and HTTPS. "
+             "velmora-setup never makes that choice for you.\n";
     if (written.empty() || written[0].kind != "open-with")
       return "";
     return "The default program of these types stays as it was. To open them with velmora by "
@@ -472,11 +479,12 @@ private:
 } // namespace
 
 SetupGrammar windowsSetupGrammar() {
-  return {{"send-to", "open-with", "context-menu", "status", "repair", "remove"},
+  return {{"send-to", "open-with", "context-menu", "links", "status", "repair", "remove"},
           {"open-with"},
           {{"send-to", {"--name", "--program", "--ini"}},
            {"open-with", {"--program", "--ini"}},
-           {"context-menu", {"--program", "--ini"}}}};
+           {"context-menu", {"--program", "--ini"}},
+           {"links", {"--program", "--ini"}}}};
 }
 
 int runWindowsSetup(const SetupOptions &options, Registry &registry, ShellFiles &files,

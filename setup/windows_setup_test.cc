@@ -152,6 +152,7 @@ const std::vector<std::vector<std::string>> kEverything = {
     {"open-with", ".TXT", ".jpg"},
     {"open-with", ".jpg", "--program", "velmora-utf8.exe", "--ini", "photos.ini"},
     {"context-menu"},
+    {"links", "--ini", "C:\\s s\\x.ini"},
     {"send-to", "--name", "Held key", "--ini", "C:\\s s\\x.ini"}};
 
 TEST(WindowsSetup, RegistersQuotedCommandsAndRemovesExactlyThem) {
@@ -170,6 +171,14 @@ TEST(WindowsSetup, RegistersQuotedCommandsAndRemovesExactlyThem) {
   EXPECT_EQ(machine.registry.valueNames("Software\\Classes\\.jpg\\OpenWithProgids").size(), 2u);
   EXPECT_EQ(machine.value("Software\\RegisteredApplications", "velmora"),
             "Software\\velmora\\Capabilities");
+  // velmora among the browsers: the link program id with its command, and no choice made.
+  EXPECT_EQ(machine.value("Software\\Classes\\velmora.url\\shell\\open\\command"),
+            R"("C:\My 100%% Tools\velmora.exe" "/ini=C:\s s\x.ini" "%1")");
+  EXPECT_EQ(machine.value("Software\\velmora\\Capabilities\\URLAssociations", "https"),
+            "velmora.url");
+  EXPECT_EQ(machine.value("Software\\Clients\\StartMenuInternet\\velmora"), "velmora");
+  EXPECT_FALSE(machine.registry.keyExists(
+      "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\https\\UserChoice"));
   EXPECT_EQ(machine.files.links.at("C:\\Users\\u\\SendTo\\Held key.lnk"),
             (ShellLink{"C:\\My 100% Tools\\velmora.exe", "\"/ini=C:\\s s\\x.ini\"", "velmora"}));
   std::string out;

@@ -8,6 +8,30 @@ namespace {
 
 constexpr char kCapabilitiesKey[] = "Software\\velmora\\Capabilities";
 constexpr char kClasses[] = "Software\\Classes\\";
+// One program id for links, whatever program and settings: there is one velmora among the
+// browsers, and a later "links" points it elsewhere.
+constexpr char kLinkProgId[] = "velmora.url";
+constexpr char kBrowserKey[] = "Software\\Clients\\StartMenuInternet\\velmora";
+
+// What Windows needs to offer velmora as a web browser: a program id for http and https links,
+// velmora's capabilities naming it, and the entry of the browser list; the user chooses it.
+std::vector<Write> linkWritesOf(const std::string &command, const std::string &program) {
+  std::string progKey = std::string(kClasses) + kLinkProgId;
+  std::string urls = std::string(kCapabilitiesKey) + "\\URLAssociations";
+  return {
+      {progKey, "", textValue("velmora link")},
+      {progKey + "\\shell\\open\\command", "", textValue(command)},
+      {kCapabilitiesKey, "ApplicationName", textValue("velmora")},
+      {kCapabilitiesKey, "ApplicationDescription",
+       textValue("Opens a file with the program that the held key selects")},
+      {urls, "http", textValue(kLinkProgId)},
+      {urls, "https", textValue(kLinkProgId)},
+      {"Software\\RegisteredApplications", "velmora", textValue(kCapabilitiesKey)},
+      {kBrowserKey, "", textValue("velmora")},
+      {std::string(kBrowserKey) + "\\DefaultIcon", "", textValue(program + ",0")},
+      {std::string(kBrowserKey) + "\\shell\\open\\command", "", textValue(program)},
+  };
+}
 
 // The shell replaces "%1" and its kin anywhere in a registered command, and reads "%%" as '%'.
 std::string shellQuoted(const std::string &text) {
@@ -67,6 +91,8 @@ std::vector<Write> writesOf(const Registration &r, const std::string &folder) {
     return {{verb, "", textValue("Open with velmora")},
             {verb + "\\command", "", textValue(command)}};
   }
+  if (r.kind == "links")
+    return linkWritesOf(command, shellQuoted(folder + r.program));
   if (r.kind != "open-with")
     return {};
   std::string progId = progIdOf(r);
@@ -91,6 +117,8 @@ std::vector<Write> writesOf(const Registration &r, const std::string &folder) {
 std::string commandKeyOf(const Registration &r) {
   if (r.kind == "context-menu")
     return std::string(kClasses) + "*\\shell\\velmora\\command";
+  if (r.kind == "links")
+    return std::string(kClasses) + kLinkProgId + "\\shell\\open\\command";
   return kClasses + progIdOf(r) + "\\shell\\open\\command";
 }
 

@@ -134,6 +134,66 @@ class Setup(unittest.TestCase):
                 self.wine("reg", "delete", "HKLM\\Software\\Classes\\" + removed, "/f",
                           status=None)
 
+    def open_link_with_shell(self, folder, link):
+        """Opens a link as the shell does once the user chose velmora as the browser: Wine's
+        HKEY_CLASSES_ROOT is HKLM alone, and Wine reads the protocol's own command, so the
+        command velmora-setup wrote for its link program id stands in for that choice there;
+        Wine's own comes back after."""
+        command = self.value("HKCU\\Software\\Classes\\velmora.url\\shell\\open\\command")
+        self.assertIsNotNone(command)
+        saved = os.path.join(self.dir, "https.reg")
+        self.wine("reg", "export", "HKLM\\Software\\Classes\\https", windows_path(saved), "/y")
+        escaped = command.replace("\\", "\\\\").replace('"', '\\"')
+        choice = os.path.join(self.dir, "choice.reg")
+        with open(choice, "wb") as f:
+            f.write(("Windows Registry Editor Version 5.00\r\n\r\n"
+                     "[HKEY_LOCAL_MACHINE\\Software\\Classes\\https\\shell\\open\\command]\r\n"
+                     f'@="{escaped}"\r\n').encode("utf-16"))
+        self.wine("reg", "import", windows_path(choice))
+        record = os.path.join(self.dir, "record")
+        if os.path.exists(record):
+            os.remove(record)
+        recorder = os.path.join(self.dir, "recorder.exe")
+        shutil.copy2(ARGS.recorder, recorder)
+        with open(os.path.join(folder, "velmora.ini"), "wb") as f:
+            f.write(b'[Path]\r\ndefault=' + windows_path(recorder).encode("utf-8") +
+                    b' "%P"\r\n')
+        try:
+            env = dict(self.env, VELMORA_RECORD=windows_path(record), VELMORA_RECORD_UTF8="1")
+            subprocess.run([os.path.join(ARGS.build, "wine-run.sh"), "start", link], env=env,
+                           check=True, timeout=120)
+            deadline = time.time() + 60
+            while not os.path.exists(record) and time.time() < deadline:
+                time.sleep(0.2)
+            time.sleep(0.5)
+            # The recorder keeps the command line it was started with.
+            with open(record, "rb") as f:
+                return f.read().split(b"\0")[0].decode("utf-8"), windows_path(recorder)
+        finally:
+            self.wine("reg", "delete", "HKLM\\Software\\Classes\\https", "/f", status=None)
+            self.wine("reg", "import", windows_path(saved))
+
+    def test_links_offer_velmora_as_a_browser_and_remove_gives_everything_back(self):
+        folder = self.folder("links", ["velmora.exe"])
+        before = self.export()
+        choices = "HKCU\\Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations"
+        chosen = self.export(choices)
+        out = self.setup_exe(folder, "links")
+        self.assertIn("Settings > Apps > Default apps > velmora", out)
+        self.assertEqual(self.value("HKCU\\Software\\velmora\\Capabilities\\URLAssociations",
+                                    "https"), "velmora.url")
+        self.assertEqual(self.value("HKCU\\Software\\RegisteredApplications", "velmora"),
+                         "Software\\velmora\\Capabilities")
+        self.assertEqual(self.value("HKCU\\Software\\Clients\\StartMenuInternet\\velmora"),
+                         "velmora")
+        # Only the user chooses the default browser: the choices stand as they were.
+        self.assertTrue(self.export(choices) == chosen, "velmora-setup changed UserChoice")
+        link = "https://example.com/a?q=1&r=%41^x|y'z"
+        started, recorder = self.open_link_with_shell(folder, link)
+        self.assertEqual(started, f'{recorder} "{link}"')
+        self.setup_exe(folder, "remove")
+        self.assertEqual(self.export(), before)
+
     def test_set_up_open_status_repair_and_remove(self):
         # Someone else's registrations under the keys velmora-setup writes to.
         self.wine("reg", "add", "HKCU\\Software\\Classes\\.vtest\\OpenWithProgids", "/v",
