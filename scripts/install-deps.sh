@@ -9,7 +9,7 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386
           locales python3 googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool libx11-6 libxi6
           desktop-file-utils libglib2.0-bin shared-mime-info groff-base
-          lintian dpkg-dev man-db git)
+          lintian dpkg-dev man-db git python3-gi gir1.2-gtk-3.0)
 
 need_root() {
   [ "$(id -u)" = 0 ] || { echo "install-deps: run as root to $1" >&2; exit 1; }

@@ -157,6 +157,36 @@ class Setup(unittest.TestCase):
         self.assertEqual(self.listed(), before)
         self.assertEqual(gio_default(self.env, "x-scheme-handler/https"), "browser.desktop")
 
+    def test_the_gtk_chooser_lists_velmora_after_open_with_and_not_after_remove(self):
+        # What GNOME Files' "Open With" dialog shows: GTK's own chooser, with the real libraries.
+        probe = subprocess.run(["/usr/bin/python3", "-c", "import gi; gi.require_version('Gtk', "
+                                "'3.0'); from gi.repository import Gtk"], capture_output=True)
+        if probe.returncode != 0:
+            self.skipTest("GTK 3 for Python is not installed (scripts/install-deps.sh installs "
+                          "python3-gi and gir1.2-gtk-3.0)")
+        read, write = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-nolisten", "tcp"],
+                                pass_fds=[write], stderr=subprocess.DEVNULL)
+        os.close(write)
+        self.addCleanup(xvfb.wait)
+        self.addCleanup(xvfb.terminate)
+        with os.fdopen(read) as f:
+            display = ":" + f.readline().strip()
+        chooser = os.path.join(os.path.dirname(os.path.abspath(__file__)), "gtk_chooser.py")
+
+        def listed():
+            done = subprocess.run(["/usr/bin/python3", chooser, "text/plain"], capture_output=True,
+                                  text=True, env=dict(self.env, DISPLAY=display), timeout=120)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            return done.stdout.split()
+
+        self.assertIn("editor.desktop", listed())
+        self.assertNotIn("velmora.desktop", listed())
+        self.run_setup("open-with", ".txt")
+        self.assertIn("velmora.desktop", listed())
+        self.run_setup("remove")
+        self.assertNotIn("velmora.desktop", listed())
+
     def test_remove_gives_back_every_byte(self):
         with open(self.list, "wb") as f:
             f.write(ORIGINAL)
