@@ -74,6 +74,16 @@ class Setup(unittest.TestCase):
             self.assertEqual(done.returncode, status, done.stdout + done.stderr)
         return done.stdout
 
+    def opened_by_gio(self, target, record):
+        """What the recorder that velmora starts records when GIO opens `target`."""
+        subprocess.run(["gio", "open", target], env=dict(self.env, VELMORA_RECORD=record),
+                       check=True, timeout=60)
+        deadline = time.time() + 30
+        while not os.path.exists(record) and time.time() < deadline:
+            time.sleep(0.1)
+        with open(record, "rb") as f:
+            return f.read()
+
     def listed(self):
         with open(self.list, "rb") as f:
             return f.read()
@@ -108,13 +118,8 @@ class Setup(unittest.TestCase):
         self.assertEqual(gio_default(self.env, "text/plain"), "velmora.desktop")
         target = os.path.join(self.dir, "a b.txt")
         open(target, "w").close()
-        subprocess.run(["gio", "open", target], env=dict(self.env, VELMORA_RECORD=record),
-                       check=True, timeout=60)
-        deadline = time.time() + 30
-        while not os.path.exists(record) and time.time() < deadline:
-            time.sleep(0.1)
-        with open(record, "rb") as f:
-            self.assertEqual(f.read(), b"opened\0" + target.encode() + b"\0\n")
+        self.assertEqual(self.opened_by_gio(target, record),
+                         b"opened\0" + target.encode() + b"\0\n")
         self.run_setup("remove")
         self.assertEqual(gio_default(self.env, "text/plain"), "editor.desktop")
 
@@ -143,13 +148,7 @@ class Setup(unittest.TestCase):
         with open(beside, "w") as f:
             f.write(f'[Path]\ndefault={ARGS.recorder} link "%P"\n')
         link = "https://example.com/a b?q=1&r='2'"
-        subprocess.run(["gio", "open", link], env=dict(self.env, VELMORA_RECORD=record),
-                       check=True, timeout=60)
-        deadline = time.time() + 30
-        while not os.path.exists(record) and time.time() < deadline:
-            time.sleep(0.1)
-        with open(record, "rb") as f:
-            got = f.read().split(b"\0")
+        got = self.opened_by_gio(link, record).split(b"\0")
         self.assertEqual((got[0], len(got)), (b"link", 3), got)
         self.assertTrue(got[1].startswith(b"https://example.com/a"), got)
         self.assertIn("x-scheme-handler/https=velmora-links.desktop", self.run_setup("status"))

@@ -93,6 +93,29 @@ class Setup(unittest.TestCase):
                 return raw
         return None
 
+    def started_by_shell(self, folder, target):
+        """`wine start TARGET` with velmora's settings in `folder` naming the recorder: the
+        command line the recorder was started with, and the recorder's path."""
+        record = os.path.join(self.dir, "record")
+        if os.path.exists(record):
+            os.remove(record)
+        # The settings reader takes one pair of quotation marks off a whole value: the
+        # recorder's path goes unquoted, in a folder without spaces.
+        recorder = os.path.join(self.dir, "recorder.exe")
+        shutil.copy2(ARGS.recorder, recorder)
+        with open(os.path.join(folder, "velmora.ini"), "wb") as f:
+            f.write(b'[Path]\r\ndefault=' + windows_path(recorder).encode("utf-8") +
+                    b' "%P"\r\n')
+        env = dict(self.env, VELMORA_RECORD=windows_path(record), VELMORA_RECORD_UTF8="1")
+        subprocess.run([os.path.join(ARGS.build, "wine-run.sh"), "start", target], env=env,
+                       check=True, timeout=120)
+        deadline = time.time() + 60
+        while not os.path.exists(record) and time.time() < deadline:
+            time.sleep(0.2)
+        time.sleep(0.5)
+        with open(record, "rb") as f:
+            return f.read().split(b"\0")[0].decode("utf-8"), windows_path(recorder)
+
     def open_with_shell(self, progid, extension, folder):
         """Opens a file of the type as Explorer does. Wine's HKEY_CLASSES_ROOT is HKLM alone, so
         the program id velmora-setup wrote under HKCU is copied there first."""
@@ -106,29 +129,11 @@ class Setup(unittest.TestCase):
         with open(path, "wb") as f:
             f.write(copy.encode("utf-16"))
         self.wine("reg", "import", windows_path(path))
-        record = os.path.join(self.dir, "record")
-        if os.path.exists(record):
-            os.remove(record)
-        # The settings reader takes one pair of quotation marks off a whole value: the
-        # recorder's path goes unquoted, in a folder without spaces.
-        recorder = os.path.join(self.dir, "recorder.exe")
-        shutil.copy2(ARGS.recorder, recorder)
-        with open(os.path.join(folder, "velmora.ini"), "wb") as f:
-            f.write(b'[Path]\r\ndefault=' + windows_path(recorder).encode("utf-8") +
-                    b' "%P"\r\n')
         documents = os.path.join(self.prefix, "drive_c", "My Docs")
         os.makedirs(documents, exist_ok=True)
         open(os.path.join(documents, "a b" + extension), "w").close()
         try:
-            env = dict(self.env, VELMORA_RECORD=windows_path(record), VELMORA_RECORD_UTF8="1")
-            subprocess.run([os.path.join(ARGS.build, "wine-run.sh"), "start",
-                            "C:\\My Docs\\a b" + extension], env=env, check=True, timeout=120)
-            deadline = time.time() + 60
-            while not os.path.exists(record) and time.time() < deadline:
-                time.sleep(0.2)
-            time.sleep(0.5)
-            with open(record, "rb") as f:
-                return f.read().split(b"\0")[0].decode("utf-8")
+            return self.started_by_shell(folder, "C:\\My Docs\\a b" + extension)[0]
         finally:
             for removed in (progid, extension):
                 self.wine("reg", "delete", "HKLM\\Software\\Classes\\" + removed, "/f",
@@ -150,25 +155,8 @@ class Setup(unittest.TestCase):
                      "[HKEY_LOCAL_MACHINE\\Software\\Classes\\https\\shell\\open\\command]\r\n"
                      f'@="{escaped}"\r\n').encode("utf-16"))
         self.wine("reg", "import", windows_path(choice))
-        record = os.path.join(self.dir, "record")
-        if os.path.exists(record):
-            os.remove(record)
-        recorder = os.path.join(self.dir, "recorder.exe")
-        shutil.copy2(ARGS.recorder, recorder)
-        with open(os.path.join(folder, "velmora.ini"), "wb") as f:
-            f.write(b'[Path]\r\ndefault=' + windows_path(recorder).encode("utf-8") +
-                    b' "%P"\r\n')
         try:
-            env = dict(self.env, VELMORA_RECORD=windows_path(record), VELMORA_RECORD_UTF8="1")
-            subprocess.run([os.path.join(ARGS.build, "wine-run.sh"), "start", link], env=env,
-                           check=True, timeout=120)
-            deadline = time.time() + 60
-            while not os.path.exists(record) and time.time() < deadline:
-                time.sleep(0.2)
-            time.sleep(0.5)
-            # The recorder keeps the command line it was started with.
-            with open(record, "rb") as f:
-                return f.read().split(b"\0")[0].decode("utf-8"), windows_path(recorder)
+            return self.started_by_shell(folder, link)
         finally:
             self.wine("reg", "delete", "HKLM\\Software\\Classes\\https", "/f", status=None)
             self.wine("reg", "import", windows_path(saved))
