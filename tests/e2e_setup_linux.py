@@ -74,6 +74,20 @@ class Setup(unittest.TestCase):
             self.assertEqual(done.returncode, status, done.stdout + done.stderr)
         return done.stdout
 
+    def recording_settings(self, word):
+        """Settings beside the installed velmora that start the recorder with `word` and the
+        target; the class's own come back after the test."""
+        beside = os.path.join(self.prefix, "bin", "velmora.ini")
+        with open(beside) as f:
+            kept = f.read()
+        self.addCleanup(self.write_text, beside, kept)
+        self.write_text(beside, f'[Path]\ndefault={ARGS.recorder} {word} "%P"\n')
+
+    @staticmethod
+    def write_text(path, text):
+        with open(path, "w") as f:
+            f.write(text)
+
     def opened_by_gio(self, target, record):
         """What the recorder that velmora starts records when GIO opens `target`."""
         subprocess.run(["gio", "open", target], env=dict(self.env, VELMORA_RECORD=record),
@@ -109,11 +123,7 @@ class Setup(unittest.TestCase):
 
     def test_default_opens_files_with_velmora(self):
         record = os.path.join(self.dir, "record")
-        beside = os.path.join(self.prefix, "bin", "velmora.ini")
-        with open(beside) as f:
-            self.addCleanup(lambda kept=f.read(): open(beside, "w").write(kept))
-        with open(beside, "w") as f:
-            f.write(f'[Path]\ndefault={ARGS.recorder} opened "%P"\n')
+        self.recording_settings("opened")
         self.run_setup("default", ".txt")
         self.assertEqual(gio_default(self.env, "text/plain"), "velmora.desktop")
         target = os.path.join(self.dir, "a b.txt")
@@ -142,11 +152,7 @@ class Setup(unittest.TestCase):
                              "velmora-links.desktop")
         self.assertEqual(gio_default(self.env, "text/plain"), "editor.desktop")
         record = os.path.join(self.dir, "record")
-        beside = os.path.join(self.prefix, "bin", "velmora.ini")
-        with open(beside) as f:
-            self.addCleanup(lambda kept=f.read(): open(beside, "w").write(kept))
-        with open(beside, "w") as f:
-            f.write(f'[Path]\ndefault={ARGS.recorder} link "%P"\n')
+        self.recording_settings("link")
         link = "https://example.com/a b?q=1&r='2'"
         got = self.opened_by_gio(link, record).split(b"\0")
         self.assertEqual((got[0], len(got)), (b"link", 3), got)
