@@ -6,19 +6,9 @@
 # from the process: builds by one user (CI's root) agree.
 # Run with -P; ZIP, SOURCE_DIR, STAGING and FILES (in order, parted by '|') are given.
 string(REPLACE "|" ";" FILES "${FILES}")
-if(DEFINED ENV{SOURCE_DATE_EPOCH} AND NOT "$ENV{SOURCE_DATE_EPOCH}" STREQUAL "")
-  set(epoch "$ENV{SOURCE_DATE_EPOCH}")
-else()
-  execute_process(COMMAND git -C "${SOURCE_DIR}" log -1 --format=%ct
-                  OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE failed
-                  ERROR_QUIET)
-  if(failed OR NOT epoch MATCHES "^[0-9]+$")
-    set(epoch 315532800) # 1980-01-01, the earliest time a zip entry holds
-  endif()
-endif()
 # With SOURCE_DATE_EPOCH set, the archive writer gives every entry that time, its access and
 # change times too, whatever the files' own.
-set(ENV{SOURCE_DATE_EPOCH} "${epoch}")
+include("${CMAKE_CURRENT_LIST_DIR}/source_date_epoch.cmake")
 string(TIMESTAMP when "%Y-%m-%d %H:%M:%S UTC" UTC)
 
 file(REMOVE_RECURSE "${STAGING}")
@@ -34,7 +24,7 @@ endforeach()
 get_filename_component(zip_name "${ZIP}" NAME)
 file(REMOVE "${ZIP}" "${ZIP}.sha256")
 # The zip's entry times are local times: UTC on every machine.
-execute_process(COMMAND ${CMAKE_COMMAND} -E env TZ=UTC "SOURCE_DATE_EPOCH=${epoch}"
+execute_process(COMMAND ${CMAKE_COMMAND} -E env TZ=UTC "SOURCE_DATE_EPOCH=${velmora_epoch}"
                         ${CMAKE_COMMAND} -E tar cf "${ZIP}" --format=zip ${entries}
                 WORKING_DIRECTORY "${STAGING}" RESULT_VARIABLE failed)
 if(failed)
