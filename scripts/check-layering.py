@@ -2,16 +2,20 @@
 """Checks that the folders of velmora's sources include each other without a circle, so that
 each layer builds on the ones below it only, and that the backends (host/) depend on the seam
 and the text rules, never on the launcher, the program or velmora-check above them, and that the
-launcher never names the role only velmora-check may ask (Inspection). Prints the folder graph;
+launcher never names the role only velmora-check may ask (Inspection), and that velmora-setup's
+desktops (setup/linux, setup/windows) never include each other and its engine neither of them. Prints the folder graph;
 exits 1 on a circle, a backend reaching up or the launcher reaching for that role."""
 import os
 import re
 import sys
 
-FOLDERS = ["app", "check", "host", "host/posix", "launcher", "platform", "setup", "testing", "text"]
+FOLDERS = ["app", "check", "host", "host/posix", "launcher", "platform", "setup/engine",
+           "setup/linux", "setup/windows", "testing", "text"]
 # What a backend may not include: the layers it serves.
 BACKENDS = ["host", "host/posix"]
-ABOVE_BACKENDS = ["app", "check", "launcher", "setup"]
+ABOVE_BACKENDS = ["app", "check", "launcher", "setup/engine", "setup/linux", "setup/windows"]
+# velmora-setup's desktops each build on its engine alone; the engine knows neither.
+SETUP_DESKTOPS = ["setup/linux", "setup/windows"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
@@ -39,6 +43,13 @@ def main():
                    for target in sorted(edges[backend]) if target in ABOVE_BACKENDS]
     if reaching_up:
         print("backend reaching up: " + ", ".join(reaching_up))
+        return 1
+
+    crossing = [f"{folder} -> {target}" for folder in ["setup/engine"] + SETUP_DESKTOPS
+                for target in sorted(edges[folder]) if target in SETUP_DESKTOPS]
+    if crossing:
+        print("velmora-setup's desktops reaching each other or the engine reaching a desktop: " +
+              ", ".join(crossing))
         return 1
 
     # What only velmora-check asks stays out of the launcher's reach.

@@ -1,0 +1,28 @@
+// velmora-setup's cycle, the same on every desktop and in the same words: the record is read
+// and checked first; adding writes under a journal, so that a failure gives everything back;
+// status tells a loss from a later choice of the user's; repair puts back what went missing
+// or names another folder, never over the user's choice; remove gives back what stood there
+// before and leaves what the user changed since.
+#ifndef VELMORA_SETUP_ENGINE_SETUP_ENGINE_H
+#define VELMORA_SETUP_ENGINE_SETUP_ENGINE_H
+
+#include "setup/engine/setup_options.h"
+#include "setup/engine/setup_places.h"
+
+#include <string>
+
+namespace velmora {
+
+// Runs one command that answerHelpOrError left to run. Returns the exit status.
+int runSetupEngine(const SetupOptions &options, SetupPlaces &places, std::string &out);
+
+// The words both desktops' places use.
+namespace setup_words {
+// What status says of a place whose content the user (or a program they ran) changed since.
+extern const char kChangedSince[];
+std::string settingsNotThere(const std::string &path);
+} // namespace setup_words
+
+} // namespace velmora
+
+#endif

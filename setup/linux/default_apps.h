@@ -1,0 +1,20 @@
+// The desktop's own answer to which program opens a file type, asked of the desktop itself
+// rather than read from its files, whose rules it alone knows.
+#ifndef VELMORA_SETUP_LINUX_DEFAULT_APPS_H
+#define VELMORA_SETUP_LINUX_DEFAULT_APPS_H
+
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+// The desktop id that opens `type`, "" for none, no value when the desktop cannot tell.
+class DefaultApps {
+public:
+  virtual ~DefaultApps() = default;
+  virtual std::optional<std::string> defaultOf(const std::string &type) = 0;
+};
+
+} // namespace velmora
+
+#endif
