@@ -36,7 +36,8 @@ class Setup(unittest.TestCase):
         # A key an earlier run left that no record names would be in every "before" and hide a
         # run that leaves it again.
         self.wine("reg", "delete", "HKCU\\Software\\velmora", "/f", status=None)
-        for key in ("HKCU\\Software\\Classes\\.vtest", "HKCU\\Software\\Classes\\*\\shell\\other"):
+        for key in ("HKCU\\Software\\Classes\\.vtest", "HKCU\\Software\\Classes\\.vtest2",
+                    "HKCU\\Software\\Classes\\*\\shell\\other"):
             self.addCleanup(self.wine, "reg", "delete", key, "/f", status=None)
 
     def folder(self, name, programs):
@@ -63,7 +64,8 @@ class Setup(unittest.TestCase):
         done = self.wine(os.path.join(folder, "velmora-setup.exe"), *args, cwd=folder,
                          status=None)
         out = done.stdout.decode("utf-8")
-        self.assertEqual(done.returncode, status, out)
+        if status is not None:
+            self.assertEqual(done.returncode, status, out)
         return out
 
     def export(self, key="HKCU\\Software"):
@@ -357,6 +359,85 @@ class Setup(unittest.TestCase):
         self.wine("reg", "delete", "HKCU\\Software\\Classes\\*\\shell\\velmora", "/f")
         self.assertEqual(self.export(), before)
 
+    def start_setup(self, folder, *args):
+        return subprocess.Popen([os.path.join(ARGS.build, "wine-run.sh"),
+                                 os.path.join(folder, "velmora-setup.exe"), *args], cwd=folder,
+                                env=self.env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+
+    def test_runs_at_once_take_turns(self):
+        if self.locale != Setup.locale:
+            self.skipTest("the Western locale covers it")
+        folder = self.folder("turns", ["velmora.exe"])
+        before = self.export()
+        pairs = [(("open-with", ".vtest"), ("open-with", ".vtest2")),
+                 (("remove",), ("open-with", ".vtest2"))]
+        for round_ in range(10):
+            for first, second in pairs:
+                runs = [self.start_setup(folder, *first), self.start_setup(folder, *second)]
+                for run in runs:
+                    out = run.communicate(timeout=120)[0].decode("utf-8", "replace")
+                    self.assertEqual(run.returncode, 0, (round_, first, second, out))
+        # The last pair may have ended either way round.
+        self.assertNotIn("never writes", self.setup_exe(folder, "status", status=None))
+        self.setup_exe(folder, "remove")
+        self.assertEqual(self.export(), before)
+
+    def test_a_stopped_run_is_waited_for_ten_seconds(self):
+        if self.locale != Setup.locale:
+            self.skipTest("the Western locale covers it")
+        folder = self.folder("waits", ["velmora.exe"])
+        before = self.export()
+        holder = subprocess.Popen([os.path.join(ARGS.build, "wine-run.sh"), ARGS.turn_holder],
+                                  env=self.env, stdout=subprocess.PIPE)
+        self.addCleanup(holder.stdout.close)
+        self.addCleanup(holder.wait)
+        self.addCleanup(holder.kill)
+        held = holder.stdout.readline().decode()
+        self.assertRegex(held, r"^held \d+")
+        pid = held.split()[1]
+        started = time.monotonic()
+        out = self.setup_exe(folder, "open-with", ".vtest", status=1).replace("\r", "")
+        self.assertGreaterEqual(time.monotonic() - started, 10)
+        self.assertEqual(out, "another velmora-setup (process %s) is running: waiting\n"
+                              "velmora-setup: another velmora-setup (process %s) is still running "
+                              "after 10 s (stopped, or waiting itself); nothing was changed\n"
+                         % (pid, pid))
+        self.assertEqual(self.export(), before)
+        # Killed, it leaves the turn to the next run.
+        holder.kill()
+        holder.wait()
+        self.setup_exe(folder, "open-with", ".vtest")
+        self.setup_exe(folder, "remove")
+        self.assertEqual(self.export(), before)
+
+    def test_a_run_killed_at_any_moment_is_given_back_by_remove(self):
+        if self.locale != Setup.locale:
+            self.skipTest("the Western locale covers it")
+        folder = self.folder("killed", ["velmora.exe"])
+        self.wine("reg", "add", "HKCU\\Software\\Classes\\.vtest", "/ve", "/d", "vtestfile", "/f")
+        before = self.export()
+        started = time.monotonic()
+        self.setup_exe(folder, "open-with", ".vtest", ".vtest2")
+        whole = time.monotonic() - started
+        self.setup_exe(folder, "remove")
+        # Kills spread over a run's whole time, for set-up and for remove.
+        halfway = 0
+        for step in range(8):
+            removing = step % 2 == 1
+            if removing:
+                self.setup_exe(folder, "open-with", ".vtest", ".vtest2")
+            run = self.start_setup(folder, *(("remove",) if removing else
+                                             ("open-with", ".vtest", ".vtest2")))
+            time.sleep(whole * (step // 2 + 1) / 5)
+            run.kill()
+            run.communicate(timeout=120)
+            if self.export() not in (before, ""):
+                halfway += 1
+            self.setup_exe(folder, "status", status=None)
+            self.setup_exe(folder, "remove")
+            self.assertEqual(self.export(), before, step)
+        print("kills that left something to give back: %d of 8" % halfway, file=sys.stderr)
+
     def test_a_failure_says_what_windows_said(self):
         if self.locale != Setup.locale:
             self.skipTest("the Western locale covers it")
@@ -386,5 +467,20 @@ if __name__ == "__main__":
     parser.add_argument("--velmora", required=True)
     parser.add_argument("--velmora-utf8", required=True)
     parser.add_argument("--recorder", required=True)
+    parser.add_argument("--turn-holder", required=True)
     ARGS, rest = parser.parse_known_args()
-    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+    # A Wine program whose server is not running starts one, and the server starts the system's
+    # own programs, which keep the first program's descriptors: its output pipe would stay open
+    # until the server ends, three seconds after its last program, and every read of a
+    # program's output would wait for that. One idle program, with no pipe of ours, keeps the
+    # server and what it started alive meanwhile.
+    quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    idle = subprocess.Popen([os.path.join(ARGS.build, "wine-run.sh"), ARGS.turn_holder, "--idle"],
+                            **quiet)
+    subprocess.run([os.path.join(ARGS.build, "wine-run.sh"), "cmd", "/c", "exit"], timeout=300,
+                   **quiet)
+    try:
+        unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+    finally:
+        idle.kill()
+        idle.wait()

@@ -14,6 +14,23 @@ std::string settingsNotThere(const std::string &path) {
          " is not there (yet): velmora starts nothing until it is\n";
 }
 
+namespace {
+std::string otherRun(unsigned long holder) {
+  return "another velmora-setup" +
+         (holder != 0 ? " (process " + std::to_string(holder) + ")" : std::string());
+}
+} // namespace
+
+std::string waitingFor(unsigned long holder) {
+  return otherRun(holder) + " is running: waiting\n";
+}
+
+std::string gaveUpWaitingFor(unsigned long holder) {
+  return "velmora-setup: " + otherRun(holder) + " is still running after " +
+         std::to_string(kTurnWaitSeconds) +
+         " s (stopped, or waiting itself); nothing was changed\n";
+}
+
 } // namespace setup_words
 
 namespace {

@@ -21,6 +21,11 @@ namespace setup_words {
 // What status says of a place whose content the user (or a program they ran) changed since.
 extern const char kChangedSince[];
 std::string settingsNotThere(const std::string &path);
+// How long a run waits for another to finish before it gives up, and what it says meanwhile;
+// `holder` is the other run's process id, 0 when the system does not tell it.
+inline constexpr int kTurnWaitSeconds = 10;
+std::string waitingFor(unsigned long holder);
+std::string gaveUpWaitingFor(unsigned long holder);
 } // namespace setup_words
 
 } // namespace velmora

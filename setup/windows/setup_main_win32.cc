@@ -1,6 +1,8 @@
 // Win32 entry of velmora-setup: the wide command line, COM, and the console or pipe it writes
 // to; everything else is in windows_setup.
+#include "setup/engine/setup_engine.h"
 #include "setup/windows/registry_win32.h"
+#include "setup/windows/run_turn_win32.h"
 #include "setup/windows/shell_files_win32.h"
 #include "setup/windows/utf16.h"
 #include "setup/windows/windows_setup.h"
@@ -61,10 +63,21 @@ int main() {
   ComApartment com;
   std::unique_ptr<velmora::Registry> registry = velmora::makeWin32Registry();
   std::unique_ptr<velmora::ShellFiles> files = velmora::makeWin32ShellFiles();
+  velmora::SetupOptions options =
+      velmora::parseSetupOptions(arguments, velmora::windowsSetupGrammar());
   std::string out;
-  int status = velmora::runWindowsSetup(
-      velmora::parseSetupOptions(arguments, velmora::windowsSetupGrammar()), *registry, *files,
-      out);
-  print(out);
+  int status = 0;
+  {
+    // Help and usage errors need no turn; a run that reads or writes the registry does.
+    std::optional<velmora::RunTurn> turn;
+    if (!options.help && !options.version && options.error.empty())
+      turn.emplace(print);
+    if (turn && !turn->taken()) {
+      print(velmora::setup_words::gaveUpWaitingFor(turn->holder()));
+      return velmora::kSetupFailed;
+    }
+    status = velmora::runWindowsSetup(options, *registry, *files, out);
+    print(out);
+  }
   return status;
 }

@@ -34,6 +34,8 @@ private:
   Interface *pointer_ = nullptr;
 };
 
+constexpr char kNewFile[] = ".velmora-setup-";
+
 std::string utf8Or(const std::wstring &wide) {
   return utf8From(wide).value_or("");
 }
@@ -131,7 +133,10 @@ public:
 
   bool writeLink(const std::string &path, const ShellLink &shellLink) override {
     std::optional<std::wstring> widePath = utf16From(path);
-    std::optional<std::wstring> temporary = utf16From(path + ".new");
+    clearLeftovers(path);
+    // A name of this run's own: another program's file, or a leftover, is never written over.
+    std::optional<std::wstring> temporary = utf16From(
+        path + kNewFile + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++saved_));
     std::optional<std::wstring> target = utf16From(shellLink.target);
     std::optional<std::wstring> arguments = utf16From(shellLink.arguments);
     std::optional<std::wstring> description = utf16From(shellLink.description);
@@ -172,12 +177,33 @@ public:
   std::string failureCause() const override { return systemMessage(lastError_); }
 
 private:
+  // What a killed run left beside the shortcut at `path`: only one run holds the turn, so any
+  // such file is a leftover; "<name>.new" is the name runs of the first release used.
+  static void clearLeftovers(const std::string &path) {
+    size_t slash = path.rfind('\\');
+    std::optional<std::wstring> pattern = utf16From(path + kNewFile + "*");
+    std::optional<std::wstring> folder = utf16From(path.substr(0, slash + 1));
+    std::optional<std::wstring> early = utf16From(path + ".new");
+    if (!pattern || !folder || !early || slash == std::string::npos)
+      return;
+    DeleteFileW(early->c_str());
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern->c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+      return;
+    do
+      DeleteFileW((*folder + found.cFileName).c_str());
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+
   bool failed(uint32_t code) {
     lastError_ = code;
     return false;
   }
 
   uint32_t lastError_ = ERROR_SUCCESS;
+  unsigned saved_ = 0;
 };
 
 } // namespace
