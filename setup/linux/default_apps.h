@@ -3,16 +3,18 @@
 #ifndef VELMORA_SETUP_LINUX_DEFAULT_APPS_H
 #define VELMORA_SETUP_LINUX_DEFAULT_APPS_H
 
-#include <optional>
+#include "setup/engine/expected.h"
+
 #include <string>
 
 namespace velmora {
 
-// The desktop id that opens `type`, "" for none, no value when the desktop cannot tell.
+// The desktop id that opens `type`, "" for none; a failure, with why, when the desktop cannot
+// tell.
 class DefaultApps {
 public:
   virtual ~DefaultApps() = default;
-  virtual std::optional<std::string> defaultOf(const std::string &type) = 0;
+  virtual Expected<std::string> defaultOf(const std::string &type) = 0;
 };
 
 } // namespace velmora

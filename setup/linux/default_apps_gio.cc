@@ -1,12 +1,14 @@
 // POSIX backend of velmora-setup: GIO's default application for a type, through `gio mime`;
 // no policy.
 #include "setup/linux/desktop_files_posix.h"
+#include "setup/linux/run_turn_posix.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -18,12 +20,117 @@ namespace velmora {
 
 namespace {
 
+// GIO answers at once; these bound a gio that hangs, trickles or floods.
+constexpr long kGioDeadlineMs = 10000;
+constexpr size_t kGioOutputBound = 64 * 1024;
+
+long nowMs() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1000 + now.tv_nsec / 1000000;
+}
+
+// The environment with GIO's messages in the C locale.
+std::vector<std::string> cLocaleEnvironment() {
+  std::vector<std::string> copy;
+  for (char **entry = environ; *entry != nullptr; ++entry)
+    if (std::strncmp(*entry, "LC_ALL=", 7) != 0 && std::strncmp(*entry, "LANGUAGE=", 9) != 0)
+      copy.emplace_back(*entry);
+  copy.emplace_back("LC_ALL=C");
+  return copy;
+}
+
+class Descriptor {
+public:
+  explicit Descriptor(int fd = -1) : fd_(fd) {}
+  ~Descriptor() { reset(); }
+  Descriptor(const Descriptor &) = delete;
+  Descriptor &operator=(const Descriptor &) = delete;
+  int get() const { return fd_; }
+  void reset() {
+    if (fd_ >= 0)
+      close(fd_);
+    fd_ = -1;
+  }
+
+private:
+  int fd_;
+};
+
+// `gio mime TYPE` in a process group of its own, so that what it leaves running goes with it.
+// Its output, or why there is none.
+Expected<std::string> gioMime(const std::string &type) {
+  int pipeFds[2];
+  if (pipe2(pipeFds, O_CLOEXEC) != 0)
+    return Failure{"cannot make a pipe for gio"};
+  Descriptor reading(pipeFds[0]), writing(pipeFds[1]);
+  std::vector<std::string> environment = cLocaleEnvironment();
+  std::vector<char *> envp;
+  for (std::string &entry : environment)
+    envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  std::string gio = "gio", mime = "mime", typeCopy = type;
+  char *argv[] = {gio.data(), mime.data(), typeCopy.data(), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, writing.get(), 1);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  // The signals velmora-setup holds back are gio's to take as ever.
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
+  pid_t child = -1;
+  int spawned = posix_spawnp(&child, "gio", &actions, &attributes, argv, envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  writing.reset();
+  if (spawned != 0)
+    return Failure{std::string("cannot start gio (") + std::strerror(spawned) + ")"};
+  std::string output, why;
+  long deadline = nowMs() + kGioDeadlineMs;
+  bool exited = false;
+  int status = 0;
+  // Until the pipe ends or gio itself has ended and said all it had: a program it started may
+  // keep the pipe open.
+  for (bool open = true; open && why.empty();) {
+    exited = exited || waitpid(child, &status, WNOHANG) == child;
+    long left = deadline - nowMs();
+    if (endIsAsked())
+      why = "velmora-setup was asked to end while waiting for gio";
+    else if (left <= 0)
+      why = "gio did not answer within " + std::to_string(kGioDeadlineMs / 1000) + " s";
+    pollfd readable{reading.get(), POLLIN, 0};
+    int ready = why.empty() ? poll(&readable, 1, static_cast<int>(left < 50 ? left : 50)) : 0;
+    if (ready > 0) {
+      char buffer[4096];
+      ssize_t count = read(reading.get(), buffer, sizeof buffer);
+      open = count > 0;
+      if (count > 0)
+        output.append(buffer, static_cast<size_t>(count));
+      if (output.size() > kGioOutputBound)
+        why = "gio said more than " + std::to_string(kGioOutputBound / 1024) + " KiB";
+    } else if (ready == 0 && exited) {
+      open = false;
+    }
+  }
+  kill(-child, SIGKILL);
+  if (!exited)
+    waitpid(child, &status, 0);
+  if (!why.empty())
+    return Failure{why};
+  return output;
+}
+
 class GioDefaultApps final : public DefaultApps {
 public:
-  std::optional<std::string> defaultOf(const std::string &type) override {
-    std::optional<std::string> output = gioMime(type);
+  Expected<std::string> defaultOf(const std::string &type) override {
+    Expected<std::string> output = gioMime(type);
     if (!output)
-      return std::nullopt;
+      return output;
     // "Default application for “TYPE”: ID", whose quotation marks the C locale shows as '?'.
     size_t at = output->find("Default application for ");
     if (at != std::string::npos) {
@@ -34,55 +141,7 @@ public:
     }
     if (output->find("No default applications for") != std::string::npos)
       return std::string();
-    return std::nullopt;
-  }
-
-private:
-  // What `gio mime TYPE` prints in the C locale; none when it cannot be started.
-  static std::optional<std::string> gioMime(const std::string &type) {
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0)
-      return std::nullopt;
-    std::vector<std::string> environmentCopy;
-    for (char **entry = environ; *entry != nullptr; ++entry)
-      if (std::strncmp(*entry, "LC_ALL=", 7) != 0 && std::strncmp(*entry, "LANGUAGE=", 9) != 0)
-        environmentCopy.emplace_back(*entry);
-    environmentCopy.emplace_back("LC_ALL=C");
-    std::vector<char *> envp;
-    for (std::string &entry : environmentCopy)
-      envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    std::string gio = "gio";
-    std::string mime = "mime";
-    std::string typeCopy = type;
-    char *argv[] = {gio.data(), mime.data(), typeCopy.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t child = -1;
-    int spawned = posix_spawnp(&child, "gio", &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-    std::string output;
-    if (spawned == 0) {
-      char buffer[4096];
-      // GIO answers at once; one that hangs is given up after ten seconds.
-      pollfd readable{pipeFds[0], POLLIN, 0};
-      while (poll(&readable, 1, 10000) > 0) {
-        ssize_t count = read(pipeFds[0], buffer, sizeof buffer);
-        if (count <= 0)
-          break;
-        output.append(buffer, static_cast<size_t>(count));
-      }
-    }
-    close(pipeFds[0]);
-    if (spawned != 0)
-      return std::nullopt;
-    int status = 0;
-    kill(child, SIGKILL);
-    waitpid(child, &status, 0);
-    return output;
+    return Failure{"gio's answer names no default application"};
   }
 };
 

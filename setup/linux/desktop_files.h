@@ -46,6 +46,11 @@ public:
   virtual void removeEmptyFolder(const std::string &path) = 0;
   // Clears away what writeWhole of `path` in a run that was killed left behind.
   virtual void clearLeftovers(const std::string &path) = 0;
+  // Makes the configuration folder, and the folders above it, where they are missing, only for
+  // the user (as the XDG base directory rules say); configFolderMade tells whether this run
+  // made it.
+  virtual void makeConfigFolder() = 0;
+  virtual bool configFolderMade() const = 0;
   // The system's words for why the last change failed.
   virtual std::string failureCause() const = 0;
 };

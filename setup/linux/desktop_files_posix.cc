@@ -174,6 +174,19 @@ public:
 
   void removeEmptyFolder(const std::string &path) override { rmdir(path.c_str()); }
 
+  void makeConfigFolder() override {
+    std::string folder = configFolder();
+    for (size_t slash = folder.find('/', 1); !folder.empty(); slash = folder.find('/', slash + 1)) {
+      std::string level = folder.substr(0, slash);
+      bool made = mkdir(level.c_str(), 0700) == 0;
+      if (slash == std::string::npos) {
+        configFolderMade_ = made;
+        break;
+      }
+    }
+  }
+  bool configFolderMade() const override { return configFolderMade_; }
+
   void clearLeftovers(const std::string &path) override {
     size_t slash = path.rfind('/');
     std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
@@ -212,6 +225,7 @@ private:
   }
 
   std::string cause_;
+  bool configFolderMade_ = false;
 };
 
 } // namespace

@@ -80,6 +80,14 @@ public:
     FileContent record = files_.read(recordPath_);
     if (!list.readable || !record.readable)
       return {Verdict::Unreadable, "cannot read " + (list.readable ? recordPath_ : listPath_), {}};
+    // GLib reads none of a list it cannot parse: lines velmora-setup wrote there would be seen
+    // by no desktop, and status could not tell.
+    if (std::optional<ListFault> fault = glibRefusal(list.bytes))
+      return {Verdict::Unreadable,
+              listPath_ + ", line " + std::to_string(fault->line) + ", " + fault->reason +
+                  ": GLib cannot read it, so desktops would not see velmora there. Put that line "
+                  "right or take it out, then run velmora-setup again",
+              {}};
     listExisted_ = list.exists;
     original_ = list.bytes;
     list_ = MimeAppsList(original_);
@@ -95,6 +103,7 @@ public:
         return {Verdict::Foreign, "an edit with " + *foreign, {}};
     edits_ = recorded->edits;
     createdFile_ = record.exists ? recorded->createdFile : !list.exists;
+    createdFolder_ = recorded->createdFolder || files_.configFolderMade();
     return {Verdict::Sound, "", registrationsOf(edits_)};
   }
 
@@ -204,7 +213,8 @@ public:
     std::string type = r.subject;
     if (r.kind == "links") {
       // Told afterwards: the browser velmora takes over from.
-      defaultsBefore_[type] = apps_.defaultOf(type).value_or("");
+      Expected<std::string> before = apps_.defaultOf(type);
+      defaultsBefore_[type] = before ? *before : "";
       record(list_.add(kAdded, type, r.program, false));
       record(list_.add(kDefaults, type, r.program, true));
       return true;
@@ -216,10 +226,9 @@ public:
     }
     // The desktop's own answer, not the list's: a pin naming a program that is gone, or none,
     // counts for nothing there.
-    std::optional<std::string> current = apps_.defaultOf(type);
+    Expected<std::string> current = apps_.defaultOf(type);
     if (!current)
-      return journal.fail(
-          "cannot tell the default program of " + type + " (gio, of GLib, does not answer)", "");
+      return journal.fail("cannot tell the default program of " + type, current.cause());
     defaultsBefore_[type] = *current;
     record(list_.add(kAdded, type, kDesktopId, false));
     // Pinned in the same write that adds velmora, so that at no moment does velmora come first
@@ -259,6 +268,8 @@ public:
         return !recordExisted_ || files_.writeWhole(recordPath_, originalRecord_, true);
       });
       files_.removeEmptyFolder(recordFolder_); // a settings file of the user's keeps it
+      if (createdFolder_)
+        files_.removeEmptyFolder(configFolder_);
       return true;
     }
     // The record first, then the list: a record may name edits the list lacks (status shows
@@ -271,7 +282,8 @@ public:
         files_.removeEmptyFolder(recordFolder_);
         return true;
       });
-    if (!files_.writeWhole(recordPath_, recordText(edits_, createdFile_), true))
+    if (!files_.writeWhole(
+            recordPath_, recordText({kRecordVersion, createdFile_, createdFolder_, edits_}), true))
       return journal.fail("cannot write " + recordPath_, files_.failureCause());
     journal.made([this] {
       return recordExisted_ ? files_.writeWhole(recordPath_, originalRecord_, true)
@@ -294,7 +306,7 @@ public:
       // Where no program opened the type, velmora is the only one and the desktop takes it:
       // that is no default anyone had.
       if (before != defaultsBefore_.end() && !before->second.empty() &&
-          before->second != kDesktopId && apps_.defaultOf(r.subject) == kDesktopId)
+          before->second != kDesktopId && isDefault(r.subject, kDesktopId))
         return "velmora would have become the default program of " + r.subject +
                ", which open-with does not do";
     }
@@ -372,6 +384,11 @@ private:
     return registrations;
   }
 
+  bool isDefault(const std::string &type, const std::string &id) {
+    Expected<std::string> now = apps_.defaultOf(type);
+    return now && *now == id;
+  }
+
   std::string desktopEntry(const std::string &id) const {
     for (const std::string &folder : files_.dataFolders()) {
       std::string path = folder + "/applications/" + id;
@@ -395,6 +412,7 @@ private:
   bool listExisted_ = false;
   bool recordExisted_ = false;
   bool createdFile_ = false;
+  bool createdFolder_ = false;
   std::string original_;
   std::string originalRecord_;
   MimeAppsList list_;
@@ -409,6 +427,11 @@ SetupGrammar linuxSetupGrammar() {
   return {{"open-with", "default", "links", "status", "repair", "remove"},
           {"open-with", "default"},
           {}};
+}
+
+bool linuxCommandWrites(const SetupOptions &options) {
+  return options.command == "open-with" || options.command == "default" ||
+         options.command == "links";
 }
 
 int runLinuxSetup(const SetupOptions &options, DesktopFiles &files, DefaultApps &apps,

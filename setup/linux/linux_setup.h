@@ -13,6 +13,9 @@ namespace velmora {
 
 SetupGrammar linuxSetupGrammar();
 
+// Whether the command may write the user's files (and so needs their configuration folder).
+bool linuxCommandWrites(const SetupOptions &options);
+
 // Runs one parsed command; what it has to say goes to `out`. Returns the exit status.
 int runLinuxSetup(const SetupOptions &options, DesktopFiles &files, DefaultApps &apps,
                   std::string &out);

@@ -71,6 +71,8 @@ public:
       folders.erase(path);
   }
   void clearLeftovers(const std::string &) override {}
+  void makeConfigFolder() override { configMade = folders.insert(configFolder()).second; }
+  bool configFolderMade() const override { return configMade; }
   std::string failureCause() const override { return "No space left on device"; }
 
   std::map<std::string, std::string> files = {
@@ -89,6 +91,7 @@ public:
   std::set<std::string> unreadable;
   std::set<std::string> personalFiles;
   std::string refusal;
+  bool configMade = false;
 
 private:
   Failures &failures_;
@@ -99,9 +102,9 @@ private:
 class ModelDefaultApps final : public DefaultApps {
 public:
   explicit ModelDefaultApps(const MemoryDesktopFiles &files) : files_(files) {}
-  std::optional<std::string> defaultOf(const std::string &type) override {
+  Expected<std::string> defaultOf(const std::string &type) override {
     if (silent)
-      return std::nullopt;
+      return Failure{"gio did not answer within 10 s"};
     MimeAppsList list(files_.read(kList).bytes);
     for (const char *section : {"Default Applications", "Added Associations"})
       for (const std::string &id : list.ids(section, type).value_or(std::vector<std::string>{}))
@@ -156,13 +159,13 @@ TEST(LinuxSetup, AddsPinsAndTakesOutExactlyWhatItAdded) {
                             "image/png=velmora.desktop;\n"
                             "text/markdown=velmora.desktop;\n");
   for (const char *type : {"text/plain", "image/png", "text/markdown"})
-    EXPECT_NE(desktop.apps.defaultOf(type), "velmora.desktop") << type;
+    EXPECT_NE(*desktop.apps.defaultOf(type), "velmora.desktop") << type;
   EXPECT_TRUE(desktop.files.personalFiles.count(kRecord));
   auto once = desktop.state();
   ASSERT_EQ(desktop.run({"open-with", "text/plain"}), kSetupDone);
   EXPECT_EQ(desktop.state(), once) << "a second run adds nothing";
   ASSERT_EQ(desktop.run({"default", "text/x-markdown"}), kSetupDone);
-  EXPECT_EQ(desktop.apps.defaultOf("text/markdown"), "velmora.desktop");
+  EXPECT_EQ(*desktop.apps.defaultOf("text/markdown"), "velmora.desktop");
   ASSERT_EQ(desktop.run({"status"}, &out), kSetupDone) << out;
   ASSERT_EQ(desktop.run({"remove"}, &out), kSetupDone) << out;
   EXPECT_EQ(desktop.state(), before);
@@ -270,7 +273,7 @@ TEST(LinuxSetup, NeverMakesVelmoraTheDefaultOfOpenWith) {
     Desktop desktop;
     desktop.files.files[kList] = std::string("[Default Applications]\n") + pin;
     ASSERT_EQ(desktop.run({"open-with", ".txt"}), kSetupDone);
-    EXPECT_EQ(desktop.apps.defaultOf("text/plain"), "editor.desktop");
+    EXPECT_EQ(*desktop.apps.defaultOf("text/plain"), "editor.desktop");
   }
   // A desktop whose rules put velmora first all the same gets its list back.
   Desktop desktop;
@@ -402,9 +405,9 @@ TEST(LinuxSetup, LinksMakeVelmoraTheDefaultForWebLinksAndGiveItBack) {
                      "place of firefox.desktop.\n"),
             std::string::npos)
       << out;
-  EXPECT_EQ(desktop.apps.defaultOf("x-scheme-handler/http"), "velmora-links.desktop");
-  EXPECT_EQ(desktop.apps.defaultOf("x-scheme-handler/https"), "velmora-links.desktop");
-  EXPECT_EQ(desktop.apps.defaultOf("text/plain"), "editor.desktop");
+  EXPECT_EQ(*desktop.apps.defaultOf("x-scheme-handler/http"), "velmora-links.desktop");
+  EXPECT_EQ(*desktop.apps.defaultOf("x-scheme-handler/https"), "velmora-links.desktop");
+  EXPECT_EQ(*desktop.apps.defaultOf("text/plain"), "editor.desktop");
   EXPECT_EQ(desktop.run({"status"}, &out), kSetupDone) << out;
   EXPECT_NE(out.find("desktop entry: /usr/share/applications/velmora-links.desktop (there)"),
             std::string::npos)

@@ -2,6 +2,7 @@
 
 #include "setup/engine/registration.h"
 #include "text/fields.h"
+#include "text/utf8_check.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -277,12 +278,89 @@ void MimeAppsList::undo(const MimeAppsEdit &edit, bool onlyUnchanged) {
     lines_.back().pop_back();
 }
 
-std::string recordText(const std::vector<MimeAppsEdit> &edits, bool createdFile) {
+namespace {
+
+bool isGlibGroupName(std::string_view name) {
+  return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
+    return c == '[' || c == ']' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+  });
+}
+
+bool isGlibKeyName(std::string_view key) {
+  size_t end = key.find_first_of("[]");
+  if (key.empty() || end == 0)
+    return false;
+  if (end == std::string_view::npos)
+    return true;
+  // One locale suffix, "Name[de_DE]", closing the key.
+  return key[end] == '[' && key.find(']', end) == key.size() - 1 &&
+         key.find('[', end + 1) == std::string_view::npos;
+}
+
+// Why GLib refuses the line, as velmora-setup says it; empty when it does not.
+std::string glibLineFault(std::string_view line, bool &inGroup, bool &inOwnSection) {
+  size_t start = line.find_first_not_of(" \t");
+  std::string_view text = start == std::string_view::npos ? "" : line.substr(start);
+  if (text.empty() || text[0] == '#')
+    return "";
+  size_t close = text[0] == '[' ? text.find(']') : std::string_view::npos;
+  if (close != std::string_view::npos &&
+      text.find_first_not_of(" \t", close + 1) == std::string_view::npos) {
+    std::string_view name = text.substr(1, close - 1);
+    if (!isGlibGroupName(name))
+      return "names a group GLib does not accept";
+    inGroup = true;
+    inOwnSection = name == "Added Associations" || name == "Default Applications";
+    return "";
+  }
+  size_t equals = text.find('=');
+  if (equals == std::string_view::npos)
+    return "is not a key-value pair, group, or comment";
+  if (!inGroup)
+    return "comes before the first group";
+  std::string_view key = text.substr(0, equals);
+  key = key.substr(0, key.find_last_not_of(" \t") + 1);
+  if (!isGlibKeyName(key))
+    return "has a key GLib does not accept";
+  return "";
+}
+
+} // namespace
+
+std::optional<ListFault> glibRefusal(const std::string &bytes) {
+  bool inGroup = false, inOwnSection = false;
+  size_t number = 0;
+  for (size_t at = 0; at <= bytes.size();) {
+    size_t end = std::min(bytes.find('\n', at), bytes.size());
+    std::string_view line(bytes.data() + at, end - at);
+    if (end < bytes.size() && !line.empty() && line.back() == '\r')
+      line.remove_suffix(1);
+    ++number;
+    size_t nul = line.find('\0');
+    std::string_view read = line.substr(0, nul);
+    std::string why = glibLineFault(read, inGroup, inOwnSection);
+    // What stands after the blanks: a key's line, whose value GLib reads as UTF-8 text.
+    size_t first = read.find_first_not_of(" \t");
+    bool keyLine = first != std::string_view::npos && read[first] != '#' && read[first] != '[';
+    if (why.empty() && inOwnSection && keyLine && nul != std::string_view::npos)
+      why = "holds a NUL byte";
+    else if (why.empty() && inOwnSection && keyLine && !isUtf8(line))
+      why = "is not UTF-8";
+    if (!why.empty())
+      return ListFault{number, why};
+    at = end + 1;
+  }
+  return std::nullopt;
+}
+
+std::string recordText(const RecordedEdits &record) {
   std::string text = kVersionLine + std::to_string(kRecordVersion) + "\n";
   text += "# What velmora-setup added to mimeapps.list; its \"remove\" takes it out.\n";
-  if (createdFile)
+  if (record.createdFile)
     text += "created-file\n";
-  for (const MimeAppsEdit &edit : edits) {
+  if (record.createdFolder)
+    text += "created-folder\n";
+  for (const MimeAppsEdit &edit : record.edits) {
     std::string flags;
     flags += edit.first ? 'F' : '-';
     flags += edit.createdLine ? 'L' : '-';
@@ -314,8 +392,8 @@ std::optional<RecordedEdits> editsFromRecord(const std::string &text) {
     std::string content = withoutLineEnd(line);
     if (content.empty() || content[0] == '#')
       continue;
-    if (content == "created-file") {
-      recorded.createdFile = true;
+    if (content == "created-file" || content == "created-folder") {
+      (content == "created-file" ? recorded.createdFile : recorded.createdFolder) = true;
       continue;
     }
     std::vector<std::string> fields = splitFields(content, '\t');

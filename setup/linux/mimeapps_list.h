@@ -49,16 +49,32 @@ private:
   std::vector<std::string> lines_; // each with its line end, the last perhaps without
 };
 
+// Where and why GLib's key file reader refuses a list: it then reads none of it, or (for a
+// line of velmora's sections) none of that line.
+struct ListFault {
+  size_t line = 0; // from 1
+  std::string reason;
+};
+
+// GLib's reading of a key file (gkeyfile.c), as far as it decides whether a desktop sees the
+// list: lines end at '\n' (a '\r' before it goes) and at a NUL byte; a group header is "[",
+// a name without brackets or control characters, "]" and blanks; a key is what precedes "=",
+// without "=", "[" or "]" except one locale suffix "[...]" at its end; nothing but comments and
+// blank lines before the first group. The lines of "Added Associations" and "Default
+// Applications" must also be UTF-8 without NUL bytes, or GLib drops them.
+std::optional<ListFault> glibRefusal(const std::string &bytes);
+
 // The record of edits as read back.
 struct RecordedEdits {
-  unsigned version = 1; // from its first line; none there is version 1
-  bool createdFile = false;
+  unsigned version = 1;            // from its first line; none there is version 1
+  bool createdFile = false;        // velmora-setup made mimeapps.list
+  bool createdFolder = false;      // ... and the configuration folder it lies in
   std::vector<MimeAppsEdit> edits; // left empty in a record of a later version
 };
 
 // The record of edits as text, one per line under a line with its version, and back; none for
 // a damaged record.
-std::string recordText(const std::vector<MimeAppsEdit> &edits, bool createdFile);
+std::string recordText(const RecordedEdits &record);
 std::optional<RecordedEdits> editsFromRecord(const std::string &text);
 
 } // namespace velmora

@@ -46,7 +46,7 @@ TEST(MimeAppsList, EditsGoInAsShownAndComeBackOut) {
     EXPECT_EQ(list.bytes(), c.edited);
     EXPECT_FALSE(list.add(c.section, "text/plain", "velmora.desktop", c.first));
     // Through the record, as a later run reads it.
-    std::optional<RecordedEdits> read = editsFromRecord(recordText({*edit}, true));
+    std::optional<RecordedEdits> read = editsFromRecord(recordText({2, true, false, {*edit}}));
     ASSERT_TRUE(read);
     EXPECT_TRUE(read->createdFile);
     EXPECT_EQ(read->version, 2u);
@@ -77,9 +77,10 @@ TEST(MimeAppsList, ADamagedRecordIsRefused) {
     EXPECT_FALSE(editsFromRecord(record));
   }
   MimeAppsEdit tabbed{"S", "t\tx", "i\\d", false, true, false, false, "line\nend"};
-  std::optional<RecordedEdits> read = editsFromRecord(recordText({tabbed}, false));
+  std::optional<RecordedEdits> read = editsFromRecord(recordText({2, false, true, {tabbed}}));
   ASSERT_TRUE(read);
   EXPECT_EQ(read->edits.front(), tabbed);
+  EXPECT_TRUE(read->createdFolder);
   // Versions: none is the first; a later one is not read further.
   EXPECT_EQ(editsFromRecord("created-file\n")->version, 1u);
   std::optional<RecordedEdits> later = editsFromRecord("# velmora-setup record 3\nnew\tline\n");
@@ -132,6 +133,56 @@ TEST(MimeAppsList, LongSectionsAreEditedInOneWalk) {
     ASSERT_TRUE(
         list.add("Added Associations", "y/t" + std::to_string(i), "velmora.desktop", false));
   EXPECT_EQ(list.ids("Added Associations", "y/t19"), std::vector<std::string>{"velmora.desktop"});
+}
+
+} // namespace
+} // namespace velmora
+
+namespace velmora {
+namespace {
+
+// Each row as GLib 2.74's gio mime read it: a fault where it saw no velmora.desktop.
+TEST(MimeAppsList, RefusesWhatGlibCannotRead) {
+  const std::string good = "[Added Associations]\ntext/plain=velmora.desktop;\n";
+  struct Case {
+    std::string bytes;
+    size_t line; // 0: GLib reads it
+    const char *reason;
+  };
+  const Case cases[] = {
+      {good, 0, ""},
+      {"", 0, ""},
+      {"[Added Associations]\r\ntext/plain=velmora.desktop;\r\n", 0, ""},
+      {"  " + good + "\tk=1\nte xt=x\nName[de]=x\n", 0, ""},
+      {"[Added Associations]  \n# \xff\n[Other]\nk=a\xff\\q\x01\n", 0, ""},
+      {"[Added Associations]#c\n", 1, "is not a key-value pair, group, or comment"},
+      {"\xef\xbb\xbf" + good, 1, "is not a key-value pair, group, or comment"},
+      {"[Added Associations]\rtext/plain=velmora.desktop;\r", 1, "comes before the first group"},
+      {"[Added Associations\ntext/plain=velmora.desktop;\n", 1,
+       "is not a key-value pair, group, or comment"},
+      {"x=y\n" + good, 1, "comes before the first group"},
+      {std::string(1, '\0') + good, 2, "comes before the first group"},
+      {good + "frob\n", 3, "is not a key-value pair, group, or comment"},
+      {good + "[Add[ed]\n", 3, "names a group GLib does not accept"},
+      {good + "[Add\x01"
+              "ed]\n",
+       3, "names a group GLib does not accept"},
+      {good + "[]\n", 3, "names a group GLib does not accept"},
+      {good + "[A] x\n", 3, "is not a key-value pair, group, or comment"},
+      {good + "=x\n", 3, "has a key GLib does not accept"},
+      {good + "Name[de=x\n", 3, "has a key GLib does not accept"},
+      {good + "k]y=1\n", 3, "has a key GLib does not accept"},
+      {"[Added Associations]\ntext/plain=a" + std::string(1, '\0') + "b;velmora.desktop;\n", 2,
+       "holds a NUL byte"},
+      {"[Default Applications]\ntext/plain=a\xff.desktop;\n", 2, "is not UTF-8"},
+      {"[Added Associations]\ntext/plain=\xed\xa0\x80;\n", 2, "is not UTF-8"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.bytes);
+    std::optional<ListFault> fault = glibRefusal(c.bytes);
+    EXPECT_EQ(fault ? fault->line : 0u, c.line);
+    EXPECT_EQ(fault ? fault->reason : "", c.reason);
+  }
 }
 
 } // namespace
