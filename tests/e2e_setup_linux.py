@@ -4,6 +4,7 @@ temporary folder, and GIO answering what a GLib file manager would do (`gio mime
 default, `gio open` to open a file)."""
 import argparse
 import os
+import re
 import shutil
 import signal
 import stat
@@ -380,6 +381,121 @@ class Setup(unittest.TestCase):
         self.assertEqual(gio_default(self.env, "text/plain"), "editor.desktop")
         self.run_setup("remove")
         self.assertEqual(self.listed(), ORIGINAL)
+
+    def test_a_stopped_holder_is_waited_for_ten_seconds(self):
+        with open(self.list, "wb") as f:
+            f.write(ORIGINAL)
+        # A run that holds the turn, stopped while it waits on a gio that never answers.
+        mark = os.path.join(self.dir, "gio-started")
+        fake = self.fake_gio(f"echo $$ > {mark}.new && mv {mark}.new {mark}\nexec sleep 600\n")
+        holder = subprocess.Popen([self.setup, "open-with", "image/png"],
+                                  env=dict(self.env, PATH=fake), stdout=subprocess.DEVNULL)
+        self.addCleanup(holder.wait)
+        self.addCleanup(holder.kill)
+        deadline = time.monotonic() + 60
+        while not os.path.exists(mark) and time.monotonic() < deadline:
+            time.sleep(0.01)
+        holder.send_signal(signal.SIGSTOP)
+        with open(mark) as f:
+            self.addCleanup(os.killpg, int(f.read()), signal.SIGKILL)
+        started = time.monotonic()
+        out = self.run_setup("open-with", "text/plain", status=1)
+        self.assertGreaterEqual(time.monotonic() - started, 10)
+        self.assertEqual(out, f"another velmora-setup (process {holder.pid}) is running: waiting\n"
+                              f"velmora-setup: another velmora-setup (process {holder.pid}) is "
+                              "still running after 10 s (stopped, or waiting itself); nothing "
+                              "was changed\n")
+        self.assertEqual(self.listed(), ORIGINAL)
+
+    def fake_gio(self, body):
+        """A folder for PATH whose gio runs `body` (sh) and whose other programs are the
+        system's."""
+        folder = os.path.join(self.dir, "fake-bin")
+        os.makedirs(folder, exist_ok=True)
+        gio = os.path.join(folder, "gio")
+        self.write_text(gio, "#!/bin/sh\n" + body)
+        os.chmod(gio, 0o755)
+        return folder + ":" + os.environ["PATH"]
+
+    def test_a_gio_that_misbehaves_is_given_up_and_the_list_given_back(self):
+        with open(self.list, "wb") as f:
+            f.write(ORIGINAL)
+        cases = {
+            "trickles": ("while :; do printf x; sleep 3; done\n", "did not answer within 10 s"),
+            "floods": ("exec yes\n", "said more than 64 KiB"),
+            "leaves a child on the pipe": ("sleep 600 &\nexec /usr/bin/gio \"$@\"\n", None),
+        }
+        for name, (body, cause) in cases.items():
+            with self.subTest(name):
+                env = dict(self.env, PATH=self.fake_gio(body))
+                started = time.monotonic()
+                done = subprocess.run([self.setup, "open-with", "text/plain"], env=env,
+                                      capture_output=True, text=True, timeout=60)
+                took = time.monotonic() - started
+                if cause is None:
+                    # gio itself answered at once: its child is no reason to wait.
+                    self.assertEqual(done.returncode, 0, done.stdout)
+                    self.assertLess(took, 8)
+                    self.run_setup("remove")
+                else:
+                    self.assertEqual(done.returncode, 1, done.stdout)
+                    self.assertIn(cause + "); nothing was changed", done.stdout)
+                    self.assertLess(took, 30)
+                self.assertEqual(self.listed(), ORIGINAL)
+        # Asked to end while it waits, it ends then, within the deadline, and gives the list back.
+        env = dict(self.env, PATH=self.fake_gio("sleep 600\n"))
+        run = subprocess.Popen([self.setup, "open-with", "text/plain"], env=env,
+                               stdout=subprocess.PIPE, text=True)
+        time.sleep(1)
+        started = time.monotonic()
+        run.send_signal(signal.SIGTERM)
+        out = run.communicate(timeout=60)[0]
+        self.assertLess(time.monotonic() - started, 10)
+        self.assertIn("(velmora-setup was asked to end while waiting for gio); nothing was changed",
+                      out)
+        self.assertEqual(run.returncode, -signal.SIGTERM)
+        self.assertEqual(self.listed(), ORIGINAL)
+
+    def test_a_list_glib_cannot_read_is_refused(self):
+        good = b"[Added Associations]\ntext/plain=editor.desktop;\n"
+        lists = {
+            "a comment after the header": (b"[Added Associations]#c\n", 1),
+            "a byte-order mark": (b"\xef\xbb\xbf" + good, 1),
+            "CR-only line ends": (good.replace(b"\n", b"\r"), 1),
+            "a NUL byte": (b"[Added Associations]\ntext/plain=a\0b;\n", 2),
+            "invalid UTF-8": (b"[Default Applications]\ntext/plain=\xff;\n", 2),
+            "a broken first header": (b"[Added Associations\ntext/plain=editor.desktop;\n", 1),
+        }
+        for name, (text, line) in lists.items():
+            with self.subTest(name):
+                with open(self.list, "wb") as f:
+                    f.write(text)
+                for command in (("open-with", "text/plain"), ("default", "text/plain"),
+                                ("status",)):
+                    out = self.run_setup(*command, status=1)
+                    self.assertIn(f"{self.list}, line {line}, ", out)
+                    self.assertIn("GLib cannot read it", out)
+                    self.assertEqual(self.listed(), text)
+                # GIO indeed reads no line of it: velmora.desktop added by hand is not seen.
+                if b"text/plain=" not in text:
+                    text += b"\ntext/plain=velmora.desktop;\n"
+                with open(self.list, "wb") as f:
+                    f.write(re.sub(rb"(text/plain=[^\r\n]*)", rb"\1velmora.desktop;", text, count=1))
+                self.assertNotIn("velmora.desktop", gio_registered(self.env, "text/plain"))
+
+    def test_a_missing_config_folder_is_made_for_the_user_and_taken_away_again(self):
+        config = os.path.join(self.dir, "fresh", ".config")
+        env = dict(self.env, XDG_CONFIG_HOME=config)
+        done = subprocess.run([self.setup, "open-with", "text/plain"], env=env,
+                              capture_output=True, text=True, timeout=60)
+        self.assertEqual(done.returncode, 0, done.stdout)
+        self.assertEqual(os.stat(config).st_mode & 0o777, 0o700)
+        self.assertIn("velmora.desktop", gio_registered(env, "text/plain"))
+        done = subprocess.run([self.setup, "remove"], env=env, capture_output=True, text=True,
+                              timeout=60)
+        self.assertEqual(done.returncode, 0, done.stdout)
+        self.assertFalse(os.path.exists(config))
+        self.assertTrue(os.path.isdir(os.path.dirname(config)))
 
     def test_a_run_stopped_anywhere_leaves_the_default_and_no_debris(self):
         with open(self.list, "wb") as f:
