@@ -141,7 +141,7 @@ class Setup(unittest.TestCase):
                 self.wine("reg", "delete", "HKLM\\Software\\Classes\\" + removed, "/f",
                           status=None)
 
-    def open_link_with_shell(self, folder, link):
+    def open_link_with_shell(self, folder, link, started=None):
         """Opens a link as the shell does once the user chose velmora as the browser: Wine's
         HKEY_CLASSES_ROOT is HKLM alone, and Wine reads the protocol's own command, so the
         command velmora-setup wrote for its link program id stands in for that choice there;
@@ -158,7 +158,7 @@ class Setup(unittest.TestCase):
                      f'@="{escaped}"\r\n').encode("utf-16"))
         self.wine("reg", "import", windows_path(choice))
         try:
-            return self.started_by_shell(folder, link)
+            return (started or self.started_by_shell)(folder, link)
         finally:
             self.wine("reg", "delete", "HKLM\\Software\\Classes\\https", "/f", status=None)
             self.wine("reg", "import", windows_path(saved))
@@ -183,6 +183,63 @@ class Setup(unittest.TestCase):
         self.assertEqual(started, f'{recorder} "{link}"')
         self.setup_exe(folder, "remove")
         self.assertEqual(self.export(), before)
+
+    def hostile_links(self, links):
+        folder = self.folder("hostile links", ["velmora.exe"])
+        self.setup_exe(folder, "links")
+        self.addCleanup(self.setup_exe, folder, "remove")
+
+        def started_by_each(folder, links):
+            return [self.started_or_nothing(folder, link) for link in links]
+        results = self.open_link_with_shell(folder, links, started_by_each)
+        for link, (started, recorder) in zip(links, results):
+            # The link as one argument, exactly, or nothing at all.
+            if started is not None:
+                self.assertEqual(started, f'{recorder} "{link}"')
+        return [started for started, _ in results]
+
+    def test_hostile_links_arrive_whole_or_start_nothing(self):
+        if self.locale != Setup.locale:
+            self.skipTest("the Western locale covers it")
+        site = "https://example.com/"
+        started = self.hostile_links([site + "a b  c", site + "%41%%20%P%1", site + "?a=1&b=^|'`x`",
+                            site + "a" * 2080, site + "a" * 33000,
+                            "https://b\u00fccher.example/%C3%BC", site + "a\nb",
+                            # Schemes velmora is not registered for reach other programs.
+                            "file:///C:/windows/win.ini", "javascript:alert(1)"])
+        self.assertIsNotNone(started[0], "a plain link reaches velmora")
+        self.assertEqual(started[-2:], [None, None])
+
+    @unittest.expectedFailure
+    def test_a_link_with_a_quotation_mark_arrives_whole_or_starts_nothing(self):
+        # The shell puts the link into "%1" as it is: velmora.exe is handed the link split
+        # at its quotation mark and passes on "https://example.com/ab".
+        if self.locale != Setup.locale:
+            self.skipTest("the Western locale covers it")
+        self.hostile_links(["https://example.com/a\"b"])
+
+    def started_or_nothing(self, folder, target):
+        """As started_by_shell, or None when nothing was recorded once `start` ended and five
+        seconds more passed."""
+        record = os.path.join(self.dir, "record")
+        if os.path.exists(record):
+            os.remove(record)
+        recorder = os.path.join(self.dir, "recorder.exe")
+        shutil.copy2(ARGS.recorder, recorder)
+        with open(os.path.join(folder, "velmora.ini"), "wb") as f:
+            f.write(b'[Path]\r\ndefault=' + windows_path(recorder).encode("utf-8") +
+                    b' "%P"\r\n')
+        env = dict(self.env, VELMORA_RECORD=windows_path(record), VELMORA_RECORD_UTF8="1")
+        subprocess.run([os.path.join(ARGS.build, "wine-run.sh"), "start", target], env=env,
+                       timeout=120, capture_output=True)
+        deadline = time.time() + 5
+        while not os.path.exists(record) and time.time() < deadline:
+            time.sleep(0.2)
+        if not os.path.exists(record):
+            return None, windows_path(recorder)
+        time.sleep(0.5)
+        with open(record, "rb") as f:
+            return f.read().split(b"\0")[0].decode("utf-8"), windows_path(recorder)
 
     def test_set_up_open_status_repair_and_remove(self):
         # Someone else's registrations under the keys velmora-setup writes to.
