@@ -6,6 +6,7 @@
 #include "setup/engine/expected.h"
 
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -15,6 +16,8 @@ class DefaultApps {
 public:
   virtual ~DefaultApps() = default;
   virtual Expected<std::string> defaultOf(const std::string &type) = 0;
+  // The desktop ids the desktop offers for `type` ("Open with"), the default among them.
+  virtual Expected<std::vector<std::string>> offeredFor(const std::string &type) = 0;
 };
 
 } // namespace velmora

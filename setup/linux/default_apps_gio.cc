@@ -11,6 +11,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -142,6 +143,22 @@ public:
     if (output->find("No default applications for") != std::string::npos)
       return std::string();
     return Failure{"gio's answer names no default application"};
+  }
+
+  Expected<std::vector<std::string>> offeredFor(const std::string &type) override {
+    Expected<std::string> output = gioMime(type);
+    if (!output)
+      return Failure{output.cause()};
+    // "Registered applications:", then one id a line, each after a tab.
+    size_t at = output->find("Registered applications:\n");
+    std::vector<std::string> ids;
+    for (size_t line = at == std::string::npos ? output->size() : output->find('\n', at) + 1;
+         line < output->size() && (*output)[line] == '\t';) {
+      size_t end = std::min(output->find('\n', line), output->size());
+      ids.push_back(output->substr(line + 1, end - line - 1));
+      line = end + 1;
+    }
+    return ids;
   }
 };
 

@@ -175,6 +175,22 @@ public:
           (isOwnId(edit.id) ? "" : " (pinned: the default before velmora was added)"));
       standing.stale = standing.stale || !ids;
     }
+    // The lines alone do not make velmora seen: another list GLib reads first may take it out.
+    bool listed = std::any_of(edits_.begin(), edits_.end(), [&](const MimeAppsEdit &edit) {
+      std::optional<std::vector<std::string>> ids = list_.ids(edit.section, edit.type);
+      return edit.type == r.subject && isOwnId(edit.id) && ids &&
+             std::find(ids->begin(), ids->end(), edit.id) != ids->end();
+    });
+    Expected<std::vector<std::string>> offered = apps_.offeredFor(r.subject);
+    if (listed && !desktopEntry(r.program).empty() &&
+        (!offered || std::find(offered->begin(), offered->end(), r.program) == offered->end())) {
+      standing.lines.push_back("GIO: " +
+                               (offered ? "does not offer " + r.program + " for " + r.subject
+                                        : "cannot tell what it offers (" + offered.cause() + ")"));
+      standing.fix = "GIO does not go by these lines: a [Removed Associations] line, here or in "
+                     "a list it reads first (such as $XDG_CURRENT_DESKTOP-mimeapps.list), may "
+                     "take velmora out.";
+    }
     std::string entry = desktopEntry(r.program);
     standing.lines.push_back("desktop entry: " + (entry.empty() ? r.program : entry) +
                              (entry.empty() ? " (missing)" : " (there)"));

@@ -114,6 +114,17 @@ public:
     return system == systemDefaults.end() ? "" : system->second;
   }
 
+  Expected<std::vector<std::string>> offeredFor(const std::string &type) override {
+    std::vector<std::string> offered;
+    MimeAppsList list(files_.read(kList).bytes);
+    for (const char *section : {"Default Applications", "Added Associations"})
+      for (const std::string &id : list.ids(section, type).value_or(std::vector<std::string>{}))
+        if (files_.isFile(kApplications + id) && !hidden.count(id))
+          offered.push_back(id);
+    return offered;
+  }
+
+  std::set<std::string> hidden; // taken out by a list read before mimeapps.list
   std::map<std::string, std::string> systemDefaults = {{"text/plain", "editor.desktop"},
                                                        {"image/png", "viewer.desktop"}};
   bool silent = false;
@@ -290,6 +301,18 @@ TEST(LinuxSetup, NeverMakesVelmoraTheDefaultOfOpenWith) {
   desktop.apps.silent = true;
   EXPECT_EQ(desktop.run({"open-with", ".png"}, &out), kSetupFailed);
   EXPECT_EQ(desktop.state(), before);
+}
+
+TEST(LinuxSetup, StatusGoesByWhatGioOffers) {
+  Desktop desktop;
+  ASSERT_EQ(desktop.run({"open-with", ".txt"}), kSetupDone);
+  std::string out;
+  EXPECT_EQ(desktop.run({"status"}, &out), kSetupDone) << out;
+  desktop.apps.hidden.insert("velmora.desktop");
+  EXPECT_EQ(desktop.run({"status"}, &out), kSetupFailed);
+  EXPECT_NE(out.find("  GIO: does not offer velmora.desktop for text/plain\n"), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("[Removed Associations]"), std::string::npos) << out;
 }
 
 TEST(LinuxSetup, TheUsersLaterChoiceWins) {
