@@ -3,6 +3,8 @@
 #ifndef VELMORA_SETUP_ENGINE_REGISTRATION_H
 #define VELMORA_SETUP_ENGINE_REGISTRATION_H
 
+#include "setup/engine/setup_command.h"
+
 #include <string>
 
 namespace velmora {
@@ -12,7 +14,7 @@ namespace velmora {
 inline constexpr unsigned kRecordVersion = 2;
 
 struct Registration {
-  std::string kind;    // the command that made it: "open-with", "default", "send-to", ...
+  Command kind;        // the command that made it
   std::string subject; // the file type, or the shortcut's name; empty for the menu
   std::string program; // what it starts: velmora.exe, velmora-utf8.exe or velmora.desktop
   std::string ini;     // the settings file it names; empty for velmora's own

@@ -58,19 +58,20 @@ public:
       return failed("the record " + places_.recordName() +
                     " was written by a newer velmora-setup: use that one; nothing was changed");
     registered_ = record.registrations;
-    const std::string &command = options.command;
-    bool listing = command == "status" || command == "repair" || command == "remove";
-    bool nothing = command == "remove" ? !places_.recordExists() : registered_.empty();
+    Command command = options.command;
+    bool listing =
+        command == Command::Status || command == Command::Repair || command == Command::Remove;
+    bool nothing = command == Command::Remove ? !places_.recordExists() : registered_.empty();
     if (listing && nothing) {
       out_ += "velmora-setup has registered nothing for this user";
-      out_ += command == "status" ? "\n" : ": nothing to " + command + "\n";
+      out_ += command == Command::Status ? "\n" : ": nothing to " + commandName(command) + "\n";
       return kSetupDone;
     }
-    if (command == "status")
+    if (command == Command::Status)
       return status();
-    if (command == "repair")
+    if (command == Command::Repair)
       return repair();
-    if (command == "remove")
+    if (command == Command::Remove)
       return remove();
     return add(options);
   }

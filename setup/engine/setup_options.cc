@@ -6,11 +6,11 @@ namespace velmora {
 
 namespace {
 
-bool contains(const std::vector<std::string> &list, const std::string &item) {
+template <typename T> bool contains(const std::vector<T> &list, const T &item) {
   return std::find(list.begin(), list.end(), item) != list.end();
 }
 
-const std::vector<std::string> *optionsOf(const SetupGrammar &grammar, const std::string &command) {
+const std::vector<std::string> *optionsOf(const SetupGrammar &grammar, Command command) {
   for (const auto &[name, options] : grammar.options)
     if (name == command)
       return &options;
@@ -53,18 +53,19 @@ size_t readOption(const std::vector<std::string> &arguments, size_t i, SetupOpti
 
 // What the words say together: a command, the types it needs, only the options it takes.
 void checkCommand(SetupOptions &result, const SetupGrammar &grammar) {
-  if (result.command.empty()) {
+  if (result.command == Command::None) {
     fail(result, "no command given");
     return;
   }
+  std::string name = commandName(result.command);
   if (contains(grammar.typedCommands, result.command) && result.types.empty())
-    fail(result, result.command + " needs at least one type");
+    fail(result, name + " needs at least one type");
   const std::vector<std::string> *accepted = optionsOf(grammar, result.command);
   for (const auto &[option, value] :
        {std::pair{"--name", &result.name}, std::pair{"--program", &result.program},
         std::pair{"--ini", &result.ini}})
-    if (!value->empty() && (accepted == nullptr || !contains(*accepted, option)))
-      fail(result, result.command + " takes no " + option);
+    if (!value->empty() && (accepted == nullptr || !contains(*accepted, std::string(option))))
+      fail(result, name + " takes no " + option);
 }
 
 } // namespace
@@ -73,6 +74,7 @@ SetupOptions parseSetupOptions(const std::vector<std::string> &arguments,
                                const SetupGrammar &grammar) {
   SetupOptions result;
   bool optionsEnded = false;
+  bool named = false; // the first word that is no option names the command
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string &argument = arguments[i];
     if (!optionsEnded && argument == "--") {
@@ -84,14 +86,16 @@ SetupOptions parseSetupOptions(const std::vector<std::string> &arguments,
       result.version = true;
     } else if (!optionsEnded && argument.size() > 2 && argument.compare(0, 2, "--") == 0) {
       i = readOption(arguments, i, result);
-    } else if (result.command.empty()) {
-      if (!contains(grammar.commands, argument))
+    } else if (!named) {
+      std::optional<Command> command = commandNamed(argument);
+      if (!command || !contains(grammar.commands, *command))
         fail(result, "unknown command \"" + argument + "\"");
-      result.command = argument;
+      result.command = command.value_or(Command::None);
+      named = true;
     } else if (contains(grammar.typedCommands, result.command)) {
       result.types.push_back(argument);
     } else {
-      fail(result, result.command + " takes no argument \"" + argument + "\"");
+      fail(result, commandName(result.command) + " takes no argument \"" + argument + "\"");
     }
   }
   if (!result.help && !result.version && result.error.empty())

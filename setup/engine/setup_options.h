@@ -2,6 +2,7 @@
 #ifndef VELMORA_SETUP_ENGINE_SETUP_OPTIONS_H
 #define VELMORA_SETUP_ENGINE_SETUP_OPTIONS_H
 
+#include "setup/engine/setup_command.h"
 #include "text/ascii_case.h"
 
 #include <optional>
@@ -14,11 +15,11 @@ namespace velmora {
 enum SetupStatus { kSetupDone = 0, kSetupFailed = 1, kSetupUsage = 2 };
 
 struct SetupOptions {
-  std::string command;            // "send-to", "open-with", ... or "" with --help
-  std::vector<std::string> types; // open-with and default: the types as given
-  std::string name;               // --name
-  std::string program;            // --program
-  std::string ini;                // --ini
+  Command command = Command::None; // None with --help, or when none is given or known
+  std::vector<std::string> types;  // open-with and default: the types as given
+  std::string name;                // --name
+  std::string program;             // --program
+  std::string ini;                 // --ini
   bool help = false;
   bool version = false;
   std::string error; // a usage error, in one line; empty when the arguments make sense
@@ -27,9 +28,9 @@ struct SetupOptions {
 // What a system offers: the commands it knows, those that take types, and the options each
 // command accepts ("--name", "--program", "--ini").
 struct SetupGrammar {
-  std::vector<std::string> commands;
-  std::vector<std::string> typedCommands;
-  std::vector<std::pair<std::string, std::vector<std::string>>> options;
+  std::vector<Command> commands;
+  std::vector<Command> typedCommands;
+  std::vector<std::pair<Command, std::vector<std::string>>> options;
 };
 
 // Reads the arguments after the program's own name, in UTF-8. Options take their value as the

@@ -6,9 +6,10 @@ namespace velmora {
 namespace {
 
 TEST(SetupOptions, ReadsCommandsTypesAndOptions) {
-  const SetupGrammar grammar{{"send-to", "open-with", "status"},
-                             {"open-with"},
-                             {{"send-to", {"--name", "--ini"}}, {"open-with", {"--ini"}}}};
+  const SetupGrammar grammar{
+      {Command::SendTo, Command::OpenWith, Command::Status},
+      {Command::OpenWith},
+      {{Command::SendTo, {"--name", "--ini"}}, {Command::OpenWith, {"--ini"}}}};
   struct Case {
     const char *label;
     std::vector<std::string> arguments;
@@ -27,7 +28,7 @@ TEST(SetupOptions, ReadsCommandsTypesAndOptions) {
       {"value as next", {"send-to", "--ini", "x.ini"}, "send-to", {}, "x.ini", ""},
       {"-- ends options", {"open-with", "--", "--ini"}, "open-with", {"--ini"}, "", ""},
       {"no command", {}, "", {}, "", "no command"},
-      {"unknown command", {"frob"}, "frob", {}, "", "unknown command \"frob\""},
+      {"unknown command", {"frob"}, "", {}, "", "unknown command \"frob\""},
       {"unknown option", {"status", "--all"}, "status", {}, "", "unknown option --all"},
       {"missing value", {"send-to", "--name"}, "send-to", {}, "", "--name needs a value"},
       {"empty value", {"send-to", "--name="}, "send-to", {}, "", "--name needs a value"},
@@ -43,7 +44,7 @@ TEST(SetupOptions, ReadsCommandsTypesAndOptions) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.label);
     SetupOptions options = parseSetupOptions(c.arguments, grammar);
-    EXPECT_EQ(options.command, c.command);
+    EXPECT_EQ(commandName(options.command), c.command);
     EXPECT_EQ(options.types, c.types);
     EXPECT_EQ(options.ini, c.ini);
     if (c.error.empty()) {

@@ -109,9 +109,9 @@ public:
 
   int wanted(const SetupOptions &options, std::vector<Registration> &wanted,
              std::string &out) override {
-    if (options.command == "links") {
+    if (options.command == Command::Links) {
       for (const char *type : kLinkTypes)
-        wanted.push_back(Registration{"links", type, kLinksId, ""});
+        wanted.push_back(Registration{Command::Links, type, kLinksId, ""});
       return kSetupDone;
     }
     MimeDatabase database(files_);
@@ -227,7 +227,7 @@ public:
       return true;
     }
     std::string type = r.subject;
-    if (r.kind == "links") {
+    if (r.kind == Command::Links) {
       // Told afterwards: the browser velmora takes over from.
       Expected<std::string> before = apps_.defaultOf(type);
       defaultsBefore_[type] = before ? *before : "";
@@ -235,7 +235,7 @@ public:
       record(list_.add(kDefaults, type, r.program, true));
       return true;
     }
-    if (r.kind == "default") {
+    if (r.kind == Command::Default) {
       record(list_.add(kAdded, type, kDesktopId, false));
       record(list_.add(kDefaults, type, kDesktopId, true));
       return true;
@@ -330,7 +330,7 @@ public:
   }
 
   std::string describe(const Registration &r) const override {
-    return r.kind + " " + r.subject + " (" + r.program + "): " + listPath_;
+    return commandName(r.kind) + " " + r.subject + " (" + r.program + "): " + listPath_;
   }
 
   std::string noteAfter(const std::vector<Registration> &written) const override {
@@ -339,7 +339,7 @@ public:
       auto before = defaultsBefore_.find(r.subject);
       if (before == defaultsBefore_.end())
         continue;
-      if (r.kind == "links") {
+      if (r.kind == Command::Links) {
         note += r.program + " is the default for " + r.subject + " now" +
                 (before->second.empty() || before->second == r.program
                      ? std::string(".\n")
@@ -391,11 +391,11 @@ private:
                                [&edit](const Registration &r) { return r.subject == edit.type; });
       if (same == registrations.end())
         same = registrations.insert(registrations.end(),
-                                    Registration{"open-with", edit.type, kDesktopId, ""});
+                                    Registration{Command::OpenWith, edit.type, kDesktopId, ""});
       if (edit.id == kLinksId)
-        *same = Registration{"links", edit.type, kLinksId, ""};
+        *same = Registration{Command::Links, edit.type, kLinksId, ""};
       else if (edit.section == kDefaults && edit.id == kDesktopId)
-        same->kind = "default";
+        same->kind = Command::Default;
     }
     return registrations;
   }
@@ -440,14 +440,15 @@ private:
 } // namespace
 
 SetupGrammar linuxSetupGrammar() {
-  return {{"open-with", "default", "links", "status", "repair", "remove"},
-          {"open-with", "default"},
+  return {{Command::OpenWith, Command::Default, Command::Links, Command::Status, Command::Repair,
+           Command::Remove},
+          {Command::OpenWith, Command::Default},
           {}};
 }
 
 bool linuxCommandWrites(const SetupOptions &options) {
-  return options.command == "open-with" || options.command == "default" ||
-         options.command == "links";
+  return options.command == Command::OpenWith || options.command == Command::Default ||
+         options.command == Command::Links;
 }
 
 int runLinuxSetup(const SetupOptions &options, DesktopFiles &files, DefaultApps &apps,

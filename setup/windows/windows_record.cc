@@ -15,10 +15,11 @@ namespace {
 
 std::optional<Registration> registrationFrom(const std::string &recordText) {
   std::vector<std::string> fields = splitFields(recordText, '|');
-  if (fields.size() != 4 || (fields[0] != "send-to" && fields[0] != "open-with" &&
-                             fields[0] != "context-menu" && fields[0] != "links"))
+  std::optional<Command> kind = fields.size() == 4 ? commandNamed(fields[0]) : std::nullopt;
+  if (!kind || (*kind != Command::SendTo && *kind != Command::OpenWith &&
+                *kind != Command::ContextMenu && *kind != Command::Links))
     return std::nullopt;
-  return Registration{fields[0], fields[1], fields[2], fields[3]};
+  return Registration{*kind, fields[1], fields[2], fields[3]};
 }
 
 std::optional<RegistryValue> storedValue(const std::string &stored) {
@@ -67,27 +68,27 @@ bool isSoundRegistration(const Registration &r) {
     return false;
   if (!r.ini.empty() && !isValidSettingsPath(r.ini))
     return false;
-  if (r.kind == "send-to")
+  if (r.kind == Command::SendTo)
     return isValidLinkName(r.subject);
-  if (r.kind == "open-with")
+  if (r.kind == Command::OpenWith)
     return isValidType(r.subject) && r.subject == asciiLower(r.subject);
-  return (r.kind == "context-menu" || r.kind == "links") && r.subject.empty();
+  return (r.kind == Command::ContextMenu || r.kind == Command::Links) && r.subject.empty();
 }
 
 } // namespace
 
 std::string recordNameOf(const Registration &r) {
-  std::string name = "reg:" + r.kind;
+  std::string name = "reg:" + commandName(r.kind);
   if (!r.subject.empty())
     name += " " + r.subject;
-  if (r.kind == "open-with")
+  if (r.kind == Command::OpenWith)
     name += " " + progIdOf(r);
   return name;
 }
 
 // '|' is no part of a Windows file name, nor of a type velmora-setup accepts.
 std::string recordTextOf(const Registration &r) {
-  return r.kind + "|" + r.subject + "|" + r.program + "|" + r.ini;
+  return commandName(r.kind) + "|" + r.subject + "|" + r.program + "|" + r.ini;
 }
 
 // A value as the record keeps it, type and bytes: "T" and the text, "E" for an empty value,

@@ -177,7 +177,7 @@ public:
 
   int wanted(const SetupOptions &options, std::vector<Registration> &wanted,
              std::string &out) override {
-    const std::string &command = options.command;
+    Command command = options.command;
     Registration base{command, "", options.program.empty() ? kDefaultProgram : options.program, ""};
     if (base.program != "velmora.exe" && base.program != "velmora-utf8.exe")
       return usage("--program names velmora.exe or velmora-utf8.exe, not \"" + base.program + "\"",
@@ -192,13 +192,13 @@ public:
       if (base.ini.empty() || strange)
         return usage("cannot use \"" + options.ini + "\" as a settings file", out);
     }
-    if (command == "send-to") {
+    if (command == Command::SendTo) {
       base.subject = options.name.empty() ? "velmora" : options.name;
       if (!isValidLinkName(base.subject))
         return usage("\"" + base.subject + "\" cannot name a shortcut", out);
       bool ownLink =
           std::any_of(registered_.begin(), registered_.end(), [&base](const Registration &o) {
-            return o.kind == "send-to" && o.subject == base.subject;
+            return o.kind == Command::SendTo && o.subject == base.subject;
           });
       if (!ownLink && files_.isFile(linkPathOf(base, files_)))
         return reportFailure("a shortcut " + linkPathOf(base, files_) +
@@ -207,7 +207,7 @@ public:
                                  "written",
                              out);
       wanted.push_back(base);
-    } else if (command == "context-menu" || command == "links") {
+    } else if (command == Command::ContextMenu || command == Command::Links) {
       wanted.push_back(base);
     } else {
       for (const std::string &type : options.types) {
@@ -258,7 +258,7 @@ public:
     Standing standing;
     bool current = true;
     bool changed = false; // a place holds someone else's value now
-    if (r.kind == "send-to") {
+    if (r.kind == Command::SendTo) {
       std::optional<ShellLink> link = files_.readLink(linkPathOf(r, files_));
       standing.lines.push_back("target: " + (!link ? std::string("(missing)")
                                              : link->arguments.empty()
@@ -334,7 +334,7 @@ public:
     for (size_t i = 0; done && i < writes.size(); ++i)
       done = !writing[i] || (changes.ensureKey(writes[i].key) &&
                              changes.write(writes[i].key, writes[i].name, writes[i].value));
-    if (done && r.kind == "send-to") {
+    if (done && r.kind == Command::SendTo) {
       std::optional<ShellLink> link = files_.readLink(linkPathOf(r, files_));
       if (was == nullptr || !link || isVelmoras(*was, *link))
         done = changes.putLink(linkPathOf(r, files_), linkOf(r, folder_));
@@ -371,7 +371,7 @@ public:
     }
     if (done && !names.count(recordNameOf(r))) {
       std::optional<ShellLink> link =
-          r.kind == "send-to" ? files_.readLink(linkPathOf(r, files_)) : std::nullopt;
+          r.kind == Command::SendTo ? files_.readLink(linkPathOf(r, files_)) : std::nullopt;
       if (link && isVelmoras(r, *link))
         done = changes.dropLink(linkPathOf(r, files_));
     }
@@ -416,8 +416,8 @@ public:
   std::string verify(const std::vector<Registration> &) override { return ""; }
 
   std::string describe(const Registration &r) const override {
-    std::string text = r.kind;
-    if (r.kind == "send-to")
+    std::string text = commandName(r.kind);
+    if (r.kind == Command::SendTo)
       text += " \"" + r.subject + "\"";
     else if (!r.subject.empty())
       text += " " + r.subject;
@@ -425,15 +425,15 @@ public:
     if (!r.ini.empty())
       text += ", settings " + r.ini;
     return text +
-           "): " + (r.kind == "send-to" ? linkPathOf(r, files_) : "HKCU\\" + commandKeyOf(r));
+           "): " + (r.kind == Command::SendTo ? linkPathOf(r, files_) : "HKCU\\" + commandKeyOf(r));
   }
 
   std::string noteAfter(const std::vector<Registration> &written) const override {
-    if (!written.empty() && written[0].kind == "links")
+    if (!written.empty() && written[0].kind == Command::Links)
       return "velmora is among the web browsers now. Windows lets only you choose the default: "
              "Settings > Apps > Default apps > velmora, then velmora for HTTP and HTTPS. "
              "velmora-setup never makes that choice for you.\n";
-    if (written.empty() || written[0].kind != "open-with")
+    if (written.empty() || written[0].kind != Command::OpenWith)
       return "";
     return "The default program of these types stays as it was. To open them with velmora by "
            "default, right-click such a file, choose \"Open with\" > \"Choose another app\", "
@@ -481,7 +481,7 @@ private:
   // The folder the registration's programs were registered from, as its command or shortcut
   // names it now.
   std::string registeredFolder(const Registration &r) const {
-    if (r.kind == "send-to") {
+    if (r.kind == Command::SendTo) {
       std::optional<ShellLink> link = files_.readLink(linkPathOf(r, files_));
       return link && isVelmoras(r, *link) ? folderOfPath(link->target) : "";
     }
@@ -504,12 +504,13 @@ private:
 } // namespace
 
 SetupGrammar windowsSetupGrammar() {
-  return {{"send-to", "open-with", "context-menu", "links", "status", "repair", "remove"},
-          {"open-with"},
-          {{"send-to", {"--name", "--program", "--ini"}},
-           {"open-with", {"--program", "--ini"}},
-           {"context-menu", {"--program", "--ini"}},
-           {"links", {"--program", "--ini"}}}};
+  return {{Command::SendTo, Command::OpenWith, Command::ContextMenu, Command::Links,
+           Command::Status, Command::Repair, Command::Remove},
+          {Command::OpenWith},
+          {{Command::SendTo, {"--name", "--program", "--ini"}},
+           {Command::OpenWith, {"--program", "--ini"}},
+           {Command::ContextMenu, {"--program", "--ini"}},
+           {Command::Links, {"--program", "--ini"}}}};
 }
 
 int runWindowsSetup(const SetupOptions &options, Registry &registry, ShellFiles &files,

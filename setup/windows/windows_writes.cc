@@ -86,14 +86,14 @@ std::string progIdOf(const Registration &r) {
 std::vector<Write> writesOf(const Registration &r, const std::string &folder) {
   std::string command = commandOf(r, folder);
   std::string label = r.ini.empty() ? "velmora" : "velmora (" + r.ini + ")";
-  if (r.kind == "context-menu") {
+  if (r.kind == Command::ContextMenu) {
     std::string verb = std::string(kClasses) + "*\\shell\\velmora";
     return {{verb, "", textValue("Open with velmora")},
             {verb + "\\command", "", textValue(command)}};
   }
-  if (r.kind == "links")
+  if (r.kind == Command::Links)
     return linkWritesOf(command, shellQuoted(folder + r.program));
-  if (r.kind != "open-with")
+  if (r.kind != Command::OpenWith)
     return {};
   std::string progId = progIdOf(r);
   std::string progKey = kClasses + progId;
@@ -115,9 +115,9 @@ std::vector<Write> writesOf(const Registration &r, const std::string &folder) {
 
 // Where the registration's command lies, for "status".
 std::string commandKeyOf(const Registration &r) {
-  if (r.kind == "context-menu")
+  if (r.kind == Command::ContextMenu)
     return std::string(kClasses) + "*\\shell\\velmora\\command";
-  if (r.kind == "links")
+  if (r.kind == Command::Links)
     return std::string(kClasses) + kLinkProgId + "\\shell\\open\\command";
   return kClasses + progIdOf(r) + "\\shell\\open\\command";
 }
