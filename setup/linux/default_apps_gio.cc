@@ -58,13 +58,9 @@ private:
   int fd_;
 };
 
-// `gio mime TYPE` in a process group of its own, so that what it leaves running goes with it.
-// Its output, or why there is none.
-Expected<std::string> gioMime(const std::string &type) {
-  int pipeFds[2];
-  if (pipe2(pipeFds, O_CLOEXEC) != 0)
-    return Failure{"cannot make a pipe for gio"};
-  Descriptor reading(pipeFds[0]), writing(pipeFds[1]);
+// Starts `gio mime TYPE` with its output on `output`, in a process group of its own, so that
+// what it leaves running can be ended with it.
+Expected<pid_t> startGio(const std::string &type, int output) {
   std::vector<std::string> environment = cLocaleEnvironment();
   std::vector<char *> envp;
   for (std::string &entry : environment)
@@ -74,7 +70,7 @@ Expected<std::string> gioMime(const std::string &type) {
   char *argv[] = {gio.data(), mime.data(), typeCopy.data(), nullptr};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, writing.get(), 1);
+  posix_spawn_file_actions_adddup2(&actions, output, 1);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
@@ -88,15 +84,18 @@ Expected<std::string> gioMime(const std::string &type) {
   int spawned = posix_spawnp(&child, "gio", &actions, &attributes, argv, envp.data());
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
-  writing.reset();
   if (spawned != 0)
     return Failure{std::string("cannot start gio (") + std::strerror(spawned) + ")"};
+  return child;
+}
+
+// What gio writes until the pipe ends, or gio itself has ended and said all it had (a program
+// it started may keep the pipe open); then its group is ended and gio reaped.
+Expected<std::string> answerOf(pid_t child, int reading) {
   std::string output, why;
   long deadline = nowMs() + kGioDeadlineMs;
   bool exited = false;
   int status = 0;
-  // Until the pipe ends or gio itself has ended and said all it had: a program it started may
-  // keep the pipe open.
   for (bool open = true; open && why.empty();) {
     exited = exited || waitpid(child, &status, WNOHANG) == child;
     long left = deadline - nowMs();
@@ -104,11 +103,11 @@ Expected<std::string> gioMime(const std::string &type) {
       why = "velmora-setup was asked to end while waiting for gio";
     else if (left <= 0)
       why = "gio did not answer within " + std::to_string(kGioDeadlineMs / 1000) + " s";
-    pollfd readable{reading.get(), POLLIN, 0};
+    pollfd readable{reading, POLLIN, 0};
     int ready = why.empty() ? poll(&readable, 1, static_cast<int>(left < 50 ? left : 50)) : 0;
     if (ready > 0) {
       char buffer[4096];
-      ssize_t count = read(reading.get(), buffer, sizeof buffer);
+      ssize_t count = read(reading, buffer, sizeof buffer);
       open = count > 0;
       if (count > 0)
         output.append(buffer, static_cast<size_t>(count));
@@ -124,6 +123,19 @@ Expected<std::string> gioMime(const std::string &type) {
   if (!why.empty())
     return Failure{why};
   return output;
+}
+
+// `gio mime TYPE`'s answer, or why there is none.
+Expected<std::string> gioMime(const std::string &type) {
+  int pipeFds[2];
+  if (pipe2(pipeFds, O_CLOEXEC) != 0)
+    return Failure{"cannot make a pipe for gio"};
+  Descriptor reading(pipeFds[0]), writing(pipeFds[1]);
+  Expected<pid_t> child = startGio(type, writing.get());
+  writing.reset();
+  if (!child)
+    return Failure{child.cause()};
+  return answerOf(*child, reading.get());
 }
 
 class GioDefaultApps final : public DefaultApps {

@@ -2,6 +2,7 @@
 // record of that, and how it takes it out again. The files and GIO lie behind seams.
 #include "setup/linux/linux_setup.h"
 
+#include "setup/engine/place_state.h"
 #include "setup/engine/setup_engine.h"
 #include "setup/linux/mime_database.h"
 #include "setup/linux/mimeapps_list.h"
@@ -159,13 +160,14 @@ public:
       if (edit.type != r.subject)
         continue;
       std::optional<std::vector<std::string>> ids = list_.ids(edit.section, edit.type);
-      bool present = ids && std::find(ids->begin(), ids->end(), edit.id) != ids->end();
-      std::string state = present ? ""
-                          : ids   ? std::string(" (") + setup_words::kChangedSince + ")"
-                                  : " (missing)";
+      PlaceState place = stateOf(edit);
+      std::string state = place == PlaceState::Velmoras ? ""
+                          : place == PlaceState::Users
+                              ? std::string(" (") + setup_words::kChangedSince + ")"
+                              : " (missing)";
       // A line the user changed is shown as it stands now, theirs.
       std::string shown = edit.id;
-      if (ids && !present) {
+      if (place == PlaceState::Users) {
         shown.clear();
         for (const std::string &id : *ids)
           shown += id + ";";
@@ -173,13 +175,11 @@ public:
       standing.lines.push_back(
           "[" + edit.section + "] " + edit.type + "=" + shown + state +
           (isOwnId(edit.id) ? "" : " (pinned: the default before velmora was added)"));
-      standing.stale = standing.stale || !ids;
+      standing.stale = standing.stale || needsRepair(place);
     }
     // The lines alone do not make velmora seen: another list GLib reads first may take it out.
     bool listed = std::any_of(edits_.begin(), edits_.end(), [&](const MimeAppsEdit &edit) {
-      std::optional<std::vector<std::string>> ids = list_.ids(edit.section, edit.type);
-      return edit.type == r.subject && isOwnId(edit.id) && ids &&
-             std::find(ids->begin(), ids->end(), edit.id) != ids->end();
+      return edit.type == r.subject && isOwnId(edit.id) && stateOf(edit) == PlaceState::Velmoras;
     });
     Expected<std::vector<std::string>> offered = apps_.offeredFor(r.subject);
     if (listed && !desktopEntry(r.program).empty() &&
@@ -217,10 +217,8 @@ public:
 
   bool put(const Registration &r, const Registration *was, SetupJournal &journal) override {
     if (was != nullptr) {
-      // A line that is there but reads otherwise is the user's own choice, and stays; only a
-      // line that went missing is put back.
       for (MimeAppsEdit &edit : edits_)
-        if (edit.type == r.subject && !list_.ids(edit.section, edit.type))
+        if (edit.type == r.subject && repairWrites(stateOf(edit)))
           if (std::optional<MimeAppsEdit> again =
                   list_.add(edit.section, edit.type, edit.id, edit.first))
             edit = *again;
@@ -398,6 +396,16 @@ private:
         same->kind = Command::Default;
     }
     return registrations;
+  }
+
+  // A line of the edit's type and section: velmora's where it still lists the edit's id, the
+  // user's where it lists others only; there is no other folder a desktop id could name.
+  PlaceState stateOf(const MimeAppsEdit &edit) const {
+    std::optional<std::vector<std::string>> ids = list_.ids(edit.section, edit.type);
+    if (!ids)
+      return PlaceState::Missing;
+    return std::find(ids->begin(), ids->end(), edit.id) != ids->end() ? PlaceState::Velmoras
+                                                                      : PlaceState::Users;
   }
 
   bool isDefault(const std::string &type, const std::string &id) {

@@ -1,5 +1,6 @@
 #include "setup/windows/windows_setup.h"
 
+#include "setup/engine/place_state.h"
 #include "setup/engine/setup_engine.h"
 #include "setup/windows/windows_record.h"
 #include "setup/windows/windows_writes.h"
@@ -264,8 +265,8 @@ public:
                                              : link->arguments.empty()
                                                  ? link->target
                                                  : link->target + " " + link->arguments));
-      current = link == linkOf(r, folder_);
-      changed = link && !isVelmoras(r, *link);
+      current = linkStateOf(r) == PlaceState::Velmoras;
+      changed = linkStateOf(r) == PlaceState::Users;
       standing.program = link ? link->target : "";
     } else {
       std::optional<RegistryValue> command = registry_.readValue(commandKeyOf(r), "");
@@ -273,13 +274,9 @@ public:
       standing.lines.push_back("command: " + (found ? command->text : "(missing)"));
       std::vector<Write> writes = writesOf(r, folder_);
       for (size_t i = 0; i < writes.size(); ++i) {
-        std::optional<RegistryValue> value = registry_.readValue(writes[i].key, writes[i].name);
-        if (!writes[i].owned || value == writes[i].value)
-          continue;
-        if (value && !isVelmoras(r, i, *value))
-          changed = true;
-        else
-          current = false;
+        PlaceState state = writes[i].owned ? stateOf(r, i) : PlaceState::Velmoras;
+        changed = changed || state == PlaceState::Users;
+        current = current && !needsRepair(state);
       }
       std::string folder = found ? folderOfCommand(command->text) : "";
       standing.program = folder.empty() ? "" : folder + r.program;
@@ -318,9 +315,7 @@ public:
     for (size_t i = 0; done && i < writes.size(); ++i) {
       const Write &w = writes[i];
       std::optional<RegistryValue> standing = registry_.readValue(w.key, w.name);
-      // Repair puts back what went missing or names another folder, never over what the user
-      // (or a program they ran) put there since.
-      if (was != nullptr && standing && !isVelmoras(*was, i, *standing))
+      if (was != nullptr && !repairWrites(stateOf(*was, i)))
         continue;
       writing[i] = true;
       // Anything else that stands where set-up writes is the user's: the record keeps it to
@@ -335,8 +330,7 @@ public:
       done = !writing[i] || (changes.ensureKey(writes[i].key) &&
                              changes.write(writes[i].key, writes[i].name, writes[i].value));
     if (done && r.kind == Command::SendTo) {
-      std::optional<ShellLink> link = files_.readLink(linkPathOf(r, files_));
-      if (was == nullptr || !link || isVelmoras(*was, *link))
+      if (was == nullptr || repairWrites(linkStateOf(*was)))
         done = changes.putLink(linkPathOf(r, files_), linkOf(r, folder_));
     }
     std::erase_if(registered_,
@@ -363,16 +357,13 @@ public:
       const Write &w = writes[i];
       if (shared.count({w.key, w.name}))
         continue;
-      std::optional<RegistryValue> standing = registry_.readValue(w.key, w.name);
       auto prior = recorded_.priors.find({w.key, w.name});
-      if (standing && isVelmoras(r, i, *standing))
+      if (removeGivesBack(stateOf(r, i)))
         done = prior != recorded_.priors.end() ? changes.write(w.key, w.name, prior->second)
                                                : changes.erase(w.key, w.name);
     }
     if (done && !names.count(recordNameOf(r))) {
-      std::optional<ShellLink> link =
-          r.kind == Command::SendTo ? files_.readLink(linkPathOf(r, files_)) : std::nullopt;
-      if (link && isVelmoras(r, *link))
+      if (r.kind == Command::SendTo && removeGivesBack(linkStateOf(r)))
         done = changes.dropLink(linkPathOf(r, files_));
     }
     return done;
@@ -454,28 +445,37 @@ private:
     return keys;
   }
 
-  // Whether a value at the place of `r`'s write number `write` is one that set-up writes
-  // there: for `r` or another registration of the record, from this folder or from the one
-  // that the value itself names.
-  bool isVelmoras(const Registration &r, size_t write, const RegistryValue &value) const {
+  // What stands at the place of `r`'s write number `write`: `r`'s own value; set-up's value
+  // for another registration of the record, or for the folder that the value itself names; or
+  // the user's.
+  PlaceState stateOf(const Registration &r, size_t write) const {
     Write at = writesOf(r, folder_)[write];
+    std::optional<RegistryValue> value = registry_.readValue(at.key, at.name);
+    if (!value)
+      return PlaceState::Missing;
+    if (*value == at.value)
+      return PlaceState::Velmoras;
     Place place{at.key, at.name};
     std::vector<Registration> candidates = recorded_.registrations;
     candidates.insert(candidates.end(), registered_.begin(), registered_.end());
     candidates.push_back(r);
-    std::string named = value.kind == RegistryValue::Text ? folderOfCommand(value.text) : "";
+    std::string named = value->kind == RegistryValue::Text ? folderOfCommand(value->text) : "";
     for (const Registration &q : candidates) {
       std::vector<Write> here = writesOf(q, folder_);
       std::vector<Write> there = writesOf(q, named);
       for (size_t i = 0; i < here.size(); ++i)
         if (Place{here[i].key, here[i].name} == place &&
-            (here[i].value == value || there[i].value == value))
-          return true;
+            (here[i].value == *value || there[i].value == *value))
+          return PlaceState::VelmorasElsewhere;
     }
-    return false;
+    return PlaceState::Users;
   }
-  bool isVelmoras(const Registration &r, const ShellLink &link) const {
-    return link == linkOf(r, folder_) || link == linkOf(r, folderOfPath(link.target));
+  PlaceState linkStateOf(const Registration &r) const {
+    std::optional<ShellLink> link = files_.readLink(linkPathOf(r, files_));
+    return !link                                            ? PlaceState::Missing
+           : *link == linkOf(r, folder_)                    ? PlaceState::Velmoras
+           : *link == linkOf(r, folderOfPath(link->target)) ? PlaceState::VelmorasElsewhere
+                                                            : PlaceState::Users;
   }
 
   // The folder the registration's programs were registered from, as its command or shortcut
@@ -483,7 +483,7 @@ private:
   std::string registeredFolder(const Registration &r) const {
     if (r.kind == Command::SendTo) {
       std::optional<ShellLink> link = files_.readLink(linkPathOf(r, files_));
-      return link && isVelmoras(r, *link) ? folderOfPath(link->target) : "";
+      return link && removeGivesBack(linkStateOf(r)) ? folderOfPath(link->target) : "";
     }
     std::optional<RegistryValue> command = registry_.readValue(commandKeyOf(r), "");
     return command && command->kind == RegistryValue::Text ? folderOfCommand(command->text) : "";
