@@ -12,7 +12,8 @@ std::string SetupJournal::rollBack() {
   for (auto step = undo_.rbegin(); step != undo_.rend(); ++step)
     complete = (*step)() && complete;
   undo_.clear();
-  return failure_ +
+  // A step that failed without a word is still a failure: the run must not read as nothing.
+  return (failure_.empty() ? "a change failed, and the system gave no reason" : failure_) +
          (complete ? "; nothing was changed" : "; some of this run's changes could not be undone");
 }
 

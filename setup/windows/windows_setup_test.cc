@@ -1,6 +1,7 @@
 #include "setup/windows/windows_setup.h"
 
 #include "setup/engine/failing_changes_test.h"
+#include "setup/engine/setup_journal.h"
 
 #include <gtest/gtest.h>
 
@@ -389,6 +390,21 @@ TEST(WindowsSetup, AKilledRunLeavesARecordThatRemoveGoesBy) {
     }
   }
   EXPECT_GT(deaths, 100) << "every command makes many changes";
+}
+
+TEST(WindowsSetup, AnUndoThatFailsToo) {
+  // The fifth change fails, and with it every undo: the run says so, not "nothing was changed".
+  Machine machine;
+  machine.failures = {0, 5, 5};
+  std::string out;
+  EXPECT_EQ(machine.run({"open-with", ".txt"}, &out), kSetupFailed);
+  EXPECT_NE(out.find("(Access is denied, error 5); some of this run's changes could not be undone"),
+            std::string::npos)
+      << out;
+  SetupJournal journal;
+  journal.made([] { return true; });
+  EXPECT_EQ(journal.rollBack(),
+            "a change failed, and the system gave no reason; nothing was changed");
 }
 
 TEST(WindowsSetup, ARecordOfALaterVersionChangesNothing) {
