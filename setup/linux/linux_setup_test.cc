@@ -303,6 +303,33 @@ TEST(LinuxSetup, NeverMakesVelmoraTheDefaultOfOpenWith) {
   EXPECT_EQ(desktop.state(), before);
 }
 
+TEST(LinuxSetup, ReadsTheFirstReleasesRecordAndLeavesALaterOneAlone) {
+  Desktop desktop;
+  desktop.files.files[kList] = kUsersList;
+  auto before = desktop.state();
+  ASSERT_EQ(desktop.run({"open-with", ".txt"}), kSetupDone);
+  std::string &record = desktop.files.files[kRecord];
+  ASSERT_EQ(record.rfind("# velmora-setup record 2\n", 0), 0u) << record;
+  // As the first release wrote it: no version line.
+  record.erase(0, record.find('\n') + 1);
+  std::string out;
+  EXPECT_EQ(desktop.run({"status"}, &out), kSetupDone) << out;
+  auto first = desktop.state();
+  record = "# velmora-setup record 3\n" + record;
+  auto later = desktop.state();
+  for (const char *command : {"status", "repair", "remove", "open-with"}) {
+    std::vector<std::string> arguments = {command};
+    if (arguments[0] == "open-with")
+      arguments.push_back(".png");
+    EXPECT_EQ(desktop.run(arguments, &out), kSetupFailed) << command;
+    EXPECT_NE(out.find("was written by a newer velmora-setup"), std::string::npos) << out;
+    EXPECT_EQ(desktop.state(), later) << command;
+  }
+  desktop.files.files[kRecord] = first.first.at(kRecord);
+  ASSERT_EQ(desktop.run({"remove"}, &out), kSetupDone) << out;
+  EXPECT_EQ(desktop.state(), before);
+}
+
 TEST(LinuxSetup, StatusGoesByWhatGioOffers) {
   Desktop desktop;
   ASSERT_EQ(desktop.run({"open-with", ".txt"}), kSetupDone);
