@@ -98,25 +98,9 @@ class Setup(unittest.TestCase):
     def started_by_shell(self, folder, target):
         """`wine start TARGET` with velmora's settings in `folder` naming the recorder: the
         command line the recorder was started with, and the recorder's path."""
-        record = os.path.join(self.dir, "record")
-        if os.path.exists(record):
-            os.remove(record)
-        # The settings reader takes one pair of quotation marks off a whole value: the
-        # recorder's path goes unquoted, in a folder without spaces.
-        recorder = os.path.join(self.dir, "recorder.exe")
-        shutil.copy2(ARGS.recorder, recorder)
-        with open(os.path.join(folder, "velmora.ini"), "wb") as f:
-            f.write(b'[Path]\r\ndefault=' + windows_path(recorder).encode("utf-8") +
-                    b' "%P"\r\n')
-        env = dict(self.env, VELMORA_RECORD=windows_path(record), VELMORA_RECORD_UTF8="1")
-        subprocess.run([os.path.join(ARGS.build, "wine-run.sh"), "start", target], env=env,
-                       check=True, timeout=120)
-        deadline = time.time() + 60
-        while not os.path.exists(record) and time.time() < deadline:
-            time.sleep(0.2)
-        time.sleep(0.5)
-        with open(record, "rb") as f:
-            return f.read().split(b"\0")[0].decode("utf-8"), windows_path(recorder)
+        started, recorder = self.started_or_nothing(folder, target, patience=60)
+        self.assertIsNotNone(started, target)
+        return started, recorder
 
     def open_with_shell(self, progid, extension, folder):
         """Opens a file of the type as Explorer does. Wine's HKEY_CLASSES_ROOT is HKLM alone, so
@@ -218,12 +202,14 @@ class Setup(unittest.TestCase):
             self.skipTest("the Western locale covers it")
         self.hostile_links(["https://example.com/a\"b"])
 
-    def started_or_nothing(self, folder, target):
-        """As started_by_shell, or None when nothing was recorded once `start` ended and five
-        seconds more passed."""
+    def started_or_nothing(self, folder, target, patience=5):
+        """As started_by_shell, or None when nothing was recorded once `start` ended and
+        `patience` seconds more passed."""
         record = os.path.join(self.dir, "record")
         if os.path.exists(record):
             os.remove(record)
+        # The settings reader takes one pair of quotation marks off a whole value: the
+        # recorder's path goes unquoted, in a folder without spaces.
         recorder = os.path.join(self.dir, "recorder.exe")
         shutil.copy2(ARGS.recorder, recorder)
         with open(os.path.join(folder, "velmora.ini"), "wb") as f:
@@ -232,7 +218,7 @@ class Setup(unittest.TestCase):
         env = dict(self.env, VELMORA_RECORD=windows_path(record), VELMORA_RECORD_UTF8="1")
         subprocess.run([os.path.join(ARGS.build, "wine-run.sh"), "start", target], env=env,
                        timeout=120, capture_output=True)
-        deadline = time.time() + 5
+        deadline = time.time() + patience
         while not os.path.exists(record) and time.time() < deadline:
             time.sleep(0.2)
         if not os.path.exists(record):
