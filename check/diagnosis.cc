@@ -8,8 +8,7 @@
 #include "text/ascii_case.h"
 #include "text/escaped_text.h"
 #include "text/text_routines.h"
-
-#include <cctype>
+#include "text/web_link.h"
 
 namespace velmora {
 namespace {
@@ -144,20 +143,6 @@ std::string shown(const std::string &text, uint32_t codePage) {
   out += escapedText(text, codePage);
   out += '"';
   return out;
-}
-
-// "scheme://...", as browsers and desktops hand velmora a web link: no file of that name is
-// meant, and %P hands it on as it stands.
-bool isLink(const std::string &target) {
-  size_t colon = target.find("://");
-  if (colon == std::string::npos || colon == 0 ||
-      !std::isalpha(static_cast<unsigned char>(target[0])))
-    return false;
-  for (size_t i = 1; i < colon; ++i)
-    if (!std::isalnum(static_cast<unsigned char>(target[i])) && target[i] != '+' &&
-        target[i] != '-' && target[i] != '.')
-      return false;
-  return true;
 }
 
 const char *sourceText(SettingsSource source) {

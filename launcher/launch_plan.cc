@@ -3,8 +3,25 @@
 #include "launcher/modifier_selection.h"
 #include "text/argument_list.h"
 #include "text/escaped_text.h"
+#include "text/web_link.h"
 
 namespace velmora {
+namespace {
+
+// A web link that held a quotation mark reaches velmora split there, and what the command line
+// joins again is another link: that one is not started.
+std::optional<UncarriedArgument> splitLink(const ArgumentList &arguments, const LaunchPlan &plan) {
+  if (!isLink(plan.target))
+    return std::nullopt;
+  std::string written = arguments.writtenAt(plan.argumentCount);
+  if (writtenWhole(written, plan.target))
+    return std::nullopt;
+  return UncarriedArgument{plan.argumentCount, written,
+                           "is a link that its own quotation mark split (it was put between "
+                           "quotation marks as it stood)"};
+}
+
+} // namespace
 
 LaunchPlan composeLaunchPlan(const Platform &platform) {
   LaunchPlan plan;
@@ -17,6 +34,10 @@ LaunchPlan composeLaunchPlan(const Platform &platform) {
   if (plan.argumentCount == 0)
     return plan;
   plan.target = arguments.argumentAt(plan.argumentCount);
+  if (std::optional<UncarriedArgument> split = splitLink(arguments, plan)) {
+    plan.uncarried = std::move(split);
+    return plan;
+  }
   plan.settings = locateSettings(arguments, platform.settings);
   // The settings are read before the keys are sampled, and the keys only once.
   if (plan.settings.source != SettingsSource::None)

@@ -78,6 +78,35 @@ TEST(LaunchPlan, AnUncarriedArgumentStopsEverythingElse) {
   EXPECT_EQ(uncarriedMessage(*fake.uncarried, 1252).rfind("velmora: its own path \"", 0), 0u);
 }
 
+// The shell writes "%1" around a link as it stands; one with a quotation mark of its own comes
+// in pieces, and the pieces joined are another link.
+TEST(LaunchPlan, ALinkSplitByItsOwnQuotationMarkStartsNothing) {
+  struct Case {
+    const char *commandLine;
+    bool starts;
+  };
+  const Case cases[] = {
+      {R"(p "https://example.com/a b")", true},
+      {R"(p https://example.com/ab)", true},
+      {R"(p "https://example.com/ab)", true},
+      {R"(p "https://example.com/a"b")", false},
+      {R"(p "https://example.com/a"")", false},
+      {R"(p https://example.com/"a")", false},
+      {R"(p "https://example.com/a""b")", false},
+      // Only the target is a link velmora hands on; a file name joined from pieces stays as it
+      // always was.
+      {R"(p "C:\Program Files".txt)", true},
+      {R"(p "x:/a"b")", true},
+  };
+  for (const Case &c : cases) {
+    FakePlatform fake = withDefault("run %P", c.commandLine);
+    LaunchPlan plan = composeLaunchPlan(fake);
+    EXPECT_EQ(plan.startsProcess(), c.starts) << c.commandLine;
+    if (!c.starts)
+      EXPECT_EQ(plan.uncarried->text, std::string(c.commandLine).substr(2)) << c.commandLine;
+  }
+}
+
 TEST(LaunchPlan, WithoutTheProgramsFolderNoSettingsAreRead) {
   FakePlatform fake = withDefault("run %P", "p t");
   fake.moduleResult = 0;

@@ -81,6 +81,7 @@ ArgumentToken nextToken(const TextRules &rules, SeparatorBytes separators, const
   size_t start = skipSeparators(text, position);
   size_t length = 0;
   ArgumentToken result;
+  result.begin = start;
   result.position = walkToken(rules, separators, text, start, length, nullptr);
   if (length > 0) {
     result.token.resize(length);
@@ -187,13 +188,26 @@ std::string ArgumentList::argumentAt(int32_t index) const {
   // A negative index has no argument, like an index past the count.
   if (index < 0)
     return {};
+  return tokenAt(index).token;
+}
+
+std::string ArgumentList::writtenAt(int32_t index) const {
+  if (index <= 0)
+    return {};
+  ArgumentToken token = tokenAt(index);
+  if (token.token.empty())
+    return {};
+  return std::string(source_.commandLine() + token.begin, token.position - token.begin);
+}
+
+ArgumentToken ArgumentList::tokenAt(int32_t index) const {
   const char *text = source_.commandLine();
   size_t position = 0;
   int32_t remaining = index;
   bool empty = false;
   for (;;) {
     if (remaining == 0)
-      return nextArgument(rules_, text, position).token;
+      return nextArgument(rules_, text, position);
     position = skipArgument(rules_, text, position, empty);
     if (empty)
       return {};

@@ -17,6 +17,7 @@ class TextRules;
 struct ArgumentToken {
   std::string token;
   size_t position = 0; // where the following call begins
+  size_t begin = 0;    // where the token's bytes begin, its quotation marks included
 };
 
 // Splits the next token off the NUL-terminated `text` from byte offset `position`. Separators
@@ -52,6 +53,9 @@ public:
   // 0: the program's own file path as the platform reports it; 1 to count: the arguments;
   // anything else: empty.
   std::string argumentAt(int32_t index) const;
+  // Argument `index` (1 to count) as the command line writes it, quotation marks included:
+  // whether it came in one run or in pieces.
+  std::string writtenAt(int32_t index) const;
   // Arguments 1 to count in one walk over the command line, for a caller that takes them all:
   // asking argumentAt for each would walk the line once per argument.
   std::vector<std::string> allArguments() const;
@@ -62,6 +66,9 @@ public:
   const TextRules &rules() const { return rules_; }
 
 private:
+  // Argument `index` (1 or more) with its place on the command line; empty past the count.
+  ArgumentToken tokenAt(int32_t index) const;
+
   const CommandSource &source_;
   const TextRules &rules_;
 };
