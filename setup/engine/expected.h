@@ -29,6 +29,10 @@ private:
   std::string cause_;
 };
 
+// A change that returns nothing but whether it was made: `Outcome` holds Done or the cause.
+struct Done {};
+using Outcome = Expected<Done>;
+
 } // namespace velmora
 
 #endif

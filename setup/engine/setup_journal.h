@@ -12,7 +12,9 @@ namespace velmora {
 class SetupJournal {
 public:
   // A change was made; `undo` takes it back and says whether it could.
-  void made(std::function<bool()> undo) { undo_.push_back(std::move(undo)); }
+  template <typename Undo> void made(Undo undo) {
+    undo_.push_back([undo = std::move(undo)]() mutable { return static_cast<bool>(undo()); });
+  }
   // A change could not be made: `what` names it, `cause` is the system's reason. Returns false,
   // so that a step can end with it.
   bool fail(const std::string &what, const std::string &cause);

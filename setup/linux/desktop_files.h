@@ -3,6 +3,8 @@
 #ifndef VELMORA_SETUP_LINUX_DESKTOP_FILES_H
 #define VELMORA_SETUP_LINUX_DESKTOP_FILES_H
 
+#include "setup/engine/expected.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,11 +39,11 @@ public:
 
   // Replaces the file whole or leaves it as it was. `personal` files only the user may read;
   // others keep the permissions they had.
-  virtual bool writeWhole(const std::string &path, const std::string &bytes, bool personal) = 0;
+  virtual Outcome writeWhole(const std::string &path, const std::string &bytes, bool personal) = 0;
   // Removes a file; also true when none was there.
-  virtual bool removeFile(const std::string &path) = 0;
+  virtual Outcome removeFile(const std::string &path) = 0;
   // Makes a folder only the user may enter. `made` says whether it was not there before.
-  virtual bool makeFolder(const std::string &path, bool &made) = 0;
+  virtual Outcome makeFolder(const std::string &path, bool &made) = 0;
   // Removes the folder when nothing is left in it.
   virtual void removeEmptyFolder(const std::string &path) = 0;
   // Clears away what writeWhole of `path` in a run that was killed left behind.
@@ -51,8 +53,6 @@ public:
   // made it.
   virtual void makeConfigFolder() = 0;
   virtual bool configFolderMade() const = 0;
-  // The system's words for why the last change failed.
-  virtual std::string failureCause() const = 0;
 };
 
 } // namespace velmora

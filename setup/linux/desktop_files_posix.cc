@@ -133,7 +133,7 @@ public:
 
   // Written to a new file beside it and renamed over it: an interrupted run leaves the old file
   // or the new one, never half of one.
-  bool writeWhole(const std::string &path, const std::string &bytes, bool personal) override {
+  Outcome writeWhole(const std::string &path, const std::string &bytes, bool personal) override {
     mode_t mode = personal ? 0600 : modeFor(path);
     std::string temporary = path + kNewFile + "XXXXXX";
     int fd = mkostemp(temporary.data(), O_CLOEXEC);
@@ -160,16 +160,20 @@ public:
       errno = error;
       return failed();
     }
-    return true;
+    return Done{};
   }
 
-  bool removeFile(const std::string &path) override {
-    return unlink(path.c_str()) == 0 || errno == ENOENT || failed();
+  Outcome removeFile(const std::string &path) override {
+    if (unlink(path.c_str()) != 0 && errno != ENOENT)
+      return failed();
+    return Done{};
   }
 
-  bool makeFolder(const std::string &path, bool &made) override {
+  Outcome makeFolder(const std::string &path, bool &made) override {
     made = mkdir(path.c_str(), 0700) == 0;
-    return made || (errno == EEXIST && isFolder(path)) || failed();
+    if (!made && !(errno == EEXIST && isFolder(path)))
+      return failed();
+    return Done{};
   }
 
   void removeEmptyFolder(const std::string &path) override { rmdir(path.c_str()); }
@@ -202,8 +206,6 @@ public:
     closedir(listing);
   }
 
-  std::string failureCause() const override { return cause_; }
-
 private:
   static bool isFolder(const std::string &path) {
     struct stat info;
@@ -219,12 +221,8 @@ private:
     return 0666 & ~mask;
   }
 
-  bool failed() {
-    cause_ = std::strerror(errno);
-    return false;
-  }
+  static Failure failed() { return Failure{std::strerror(errno)}; }
 
-  std::string cause_;
   bool configFolderMade_ = false;
 };
 

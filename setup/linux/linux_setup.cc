@@ -270,14 +270,16 @@ public:
       // Nothing of velmora's is left: the record goes, and a list that set-up made and that
       // holds nothing else.
       bool dropList = createdFile_ && bytes.empty();
-      if (listExisted_ && (bytes != original_ || dropList) &&
-          !(dropList ? files_.removeFile(listPath_) : files_.writeWhole(listPath_, bytes, false)))
-        return journal.fail("cannot " + std::string(dropList ? "remove " : "write ") + listPath_,
-                            files_.failureCause());
-      if (listExisted_ && (bytes != original_ || dropList))
+      if (listExisted_ && (bytes != original_ || dropList)) {
+        Outcome given =
+            dropList ? files_.removeFile(listPath_) : files_.writeWhole(listPath_, bytes, false);
+        if (!given)
+          return journal.fail("cannot " + std::string(dropList ? "remove " : "write ") + listPath_,
+                              given.cause());
         journal.made([this] { return files_.writeWhole(listPath_, original_, false); });
-      if (!files_.removeFile(recordPath_))
-        return journal.fail("cannot remove " + recordPath_, files_.failureCause());
+      }
+      if (Outcome removed = files_.removeFile(recordPath_); !removed)
+        return journal.fail("cannot remove " + recordPath_, removed.cause());
       journal.made([this] {
         return !recordExisted_ || files_.writeWhole(recordPath_, originalRecord_, true);
       });
@@ -289,24 +291,25 @@ public:
     // The record first, then the list: a record may name edits the list lacks (status shows
     // them, remove passes over them), never the other way round.
     bool made = false;
-    if (!files_.makeFolder(recordFolder_, made))
-      return journal.fail("cannot make " + recordFolder_, files_.failureCause());
+    if (Outcome folder = files_.makeFolder(recordFolder_, made); !folder)
+      return journal.fail("cannot make " + recordFolder_, folder.cause());
     if (made)
       journal.made([this] {
         files_.removeEmptyFolder(recordFolder_);
         return true;
       });
-    if (!files_.writeWhole(
-            recordPath_, recordText({kRecordVersion, createdFile_, createdFolder_, edits_}), true))
-      return journal.fail("cannot write " + recordPath_, files_.failureCause());
+    if (Outcome written = files_.writeWhole(
+            recordPath_, recordText({kRecordVersion, createdFile_, createdFolder_, edits_}), true);
+        !written)
+      return journal.fail("cannot write " + recordPath_, written.cause());
     journal.made([this] {
       return recordExisted_ ? files_.writeWhole(recordPath_, originalRecord_, true)
                             : files_.removeFile(recordPath_);
     });
     if (bytes == original_ && listExisted_)
       return true;
-    if (!files_.writeWhole(listPath_, bytes, false))
-      return journal.fail("cannot write " + listPath_, files_.failureCause());
+    if (Outcome written = files_.writeWhole(listPath_, bytes, false); !written)
+      return journal.fail("cannot write " + listPath_, written.cause());
     journal.made([this] {
       return listExisted_ ? files_.writeWhole(listPath_, original_, false)
                           : files_.removeFile(listPath_);

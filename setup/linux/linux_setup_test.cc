@@ -41,30 +41,31 @@ public:
     }
     return path;
   }
-  bool writeWhole(const std::string &path, const std::string &bytes, bool personal) override {
+  Outcome writeWhole(const std::string &path, const std::string &bytes, bool personal) override {
     std::string folder = path.substr(0, path.rfind('/'));
     if (!failures_.next() || !folders.count(folder))
-      return false;
+      return full();
     files[path] = bytes;
     if (personal)
       personalFiles.insert(path);
-    return true;
+    return Done{};
   }
-  bool removeFile(const std::string &path) override {
+  Outcome removeFile(const std::string &path) override {
     if (!failures_.next())
-      return false;
+      return full();
     files.erase(path);
-    return true;
+    return Done{};
   }
-  bool makeFolder(const std::string &path, bool &made) override {
+  Outcome makeFolder(const std::string &path, bool &made) override {
     made = false;
     if (folders.count(path))
-      return true;
+      return Done{};
     if (!failures_.next())
-      return false;
+      return full();
     made = folders.insert(path).second;
-    return true;
+    return Done{};
   }
+  static Failure full() { return {"No space left on device"}; }
   void removeEmptyFolder(const std::string &path) override {
     auto inside = files.lower_bound(path + "/");
     if (inside == files.end() || inside->first.rfind(path + "/", 0) != 0)
@@ -73,7 +74,6 @@ public:
   void clearLeftovers(const std::string &) override {}
   void makeConfigFolder() override { configMade = folders.insert(configFolder()).second; }
   bool configFolderMade() const override { return configMade; }
-  std::string failureCause() const override { return "No space left on device"; }
 
   std::map<std::string, std::string> files = {
       {"/usr/share/mime/types", "text/plain\nimage/png\ntext/markdown\n"},

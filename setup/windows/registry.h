@@ -3,6 +3,8 @@
 #ifndef VELMORA_SETUP_WINDOWS_REGISTRY_H
 #define VELMORA_SETUP_WINDOWS_REGISTRY_H
 
+#include "setup/engine/expected.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,14 +30,12 @@ public:
   virtual std::optional<RegistryValue> readValue(const std::string &key,
                                                  const std::string &name) const = 0;
   // Creates one key whose parent exists.
-  virtual bool createKey(const std::string &key) = 0;
-  virtual bool writeValue(const std::string &key, const std::string &name,
-                          const RegistryValue &value) = 0;
-  virtual bool deleteValue(const std::string &key, const std::string &name) = 0;
+  virtual Outcome createKey(const std::string &key) = 0;
+  virtual Outcome writeValue(const std::string &key, const std::string &name,
+                             const RegistryValue &value) = 0;
+  virtual Outcome deleteValue(const std::string &key, const std::string &name) = 0;
   // Deletes a key that has no subkeys.
-  virtual bool deleteKey(const std::string &key) = 0;
-  // The system's words for why the last change failed.
-  virtual std::string failureCause() const = 0;
+  virtual Outcome deleteKey(const std::string &key) = 0;
 };
 
 } // namespace velmora

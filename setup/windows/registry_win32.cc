@@ -100,20 +100,21 @@ public:
     return RegistryValue{RegistryValue::Other, bytes, type};
   }
 
-  bool createKey(const std::string &key) override {
+  Outcome createKey(const std::string &key) override {
     std::optional<std::wstring> wide = utf16From(key);
     HKEY created = nullptr;
     if (!wide)
       return failed(ERROR_NO_UNICODE_TRANSLATION);
-    if (!succeeded(RegCreateKeyExW(HKEY_CURRENT_USER, wide->c_str(), 0, nullptr, 0, KEY_WRITE,
-                                   nullptr, &created, nullptr)))
-      return false;
+    if (Outcome made = outcomeOf(RegCreateKeyExW(HKEY_CURRENT_USER, wide->c_str(), 0, nullptr, 0,
+                                                 KEY_WRITE, nullptr, &created, nullptr));
+        !made)
+      return made;
     RegCloseKey(created);
-    return true;
+    return Done{};
   }
 
-  bool writeValue(const std::string &key, const std::string &name,
-                  const RegistryValue &value) override {
+  Outcome writeValue(const std::string &key, const std::string &name,
+                     const RegistryValue &value) override {
     OpenKey open(key, KEY_SET_VALUE);
     std::optional<std::wstring> wideName = utf16From(name);
     if (open.get() == nullptr)
@@ -130,38 +131,35 @@ public:
         return failed(ERROR_NO_UNICODE_TRANSLATION);
       bytes.assign(reinterpret_cast<const char *>(wide->c_str()), (wide->size() + 1) * 2);
     }
-    return succeeded(RegSetValueExW(open.get(), wideName->c_str(), 0, type,
+    return outcomeOf(RegSetValueExW(open.get(), wideName->c_str(), 0, type,
                                     reinterpret_cast<const BYTE *>(bytes.data()),
                                     static_cast<DWORD>(bytes.size())));
   }
 
-  bool deleteValue(const std::string &key, const std::string &name) override {
+  Outcome deleteValue(const std::string &key, const std::string &name) override {
     OpenKey open(key, KEY_SET_VALUE);
     std::optional<std::wstring> wideName = utf16From(name);
     if (open.get() == nullptr)
       return failed(open.status());
     if (!wideName)
       return failed(ERROR_NO_UNICODE_TRANSLATION);
-    return succeeded(RegDeleteValueW(open.get(), wideName->c_str()));
+    return outcomeOf(RegDeleteValueW(open.get(), wideName->c_str()));
   }
 
-  bool deleteKey(const std::string &key) override {
+  Outcome deleteKey(const std::string &key) override {
     std::optional<std::wstring> wide = utf16From(key);
     if (!wide)
       return failed(ERROR_NO_UNICODE_TRANSLATION);
-    return succeeded(RegDeleteKeyW(HKEY_CURRENT_USER, wide->c_str()));
+    return outcomeOf(RegDeleteKeyW(HKEY_CURRENT_USER, wide->c_str()));
   }
-
-  std::string failureCause() const override { return systemMessage(lastStatus_); }
 
 private:
-  bool succeeded(LSTATUS status) { return status == ERROR_SUCCESS || failed(status); }
-  bool failed(LSTATUS status) {
-    lastStatus_ = static_cast<uint32_t>(status);
-    return false;
+  static Outcome outcomeOf(LSTATUS status) {
+    return status == ERROR_SUCCESS ? Outcome(Done{}) : failed(status);
   }
-
-  uint32_t lastStatus_ = ERROR_SUCCESS;
+  static Failure failed(LSTATUS status) {
+    return Failure{systemMessage(static_cast<uint32_t>(status))};
+  }
 };
 
 } // namespace

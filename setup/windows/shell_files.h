@@ -3,6 +3,8 @@
 #ifndef VELMORA_SETUP_WINDOWS_SHELL_FILES_H
 #define VELMORA_SETUP_WINDOWS_SHELL_FILES_H
 
+#include "setup/engine/expected.h"
+
 #include <optional>
 #include <string>
 
@@ -28,10 +30,8 @@ public:
   virtual bool ansiCarries(const std::string &text) const = 0;
   virtual std::optional<ShellLink> readLink(const std::string &path) const = 0;
   // Replaces the file at `path` whole, or leaves it as it was.
-  virtual bool writeLink(const std::string &path, const ShellLink &link) = 0;
-  virtual bool removeFile(const std::string &path) = 0;
-  // The system's words for why the last change failed.
-  virtual std::string failureCause() const = 0;
+  virtual Outcome writeLink(const std::string &path, const ShellLink &link) = 0;
+  virtual Outcome removeFile(const std::string &path) = 0;
 };
 
 } // namespace velmora

@@ -131,7 +131,7 @@ public:
     return read;
   }
 
-  bool writeLink(const std::string &path, const ShellLink &shellLink) override {
+  Outcome writeLink(const std::string &path, const ShellLink &shellLink) override {
     std::optional<std::wstring> widePath = utf16From(path);
     clearLeftovers(path);
     // A name of this run's own: another program's file, or a leftover, is never written over.
@@ -164,17 +164,17 @@ public:
       DeleteFileW(temporary->c_str());
       return failed(static_cast<uint32_t>(result));
     }
-    return true;
+    return Done{};
   }
 
-  bool removeFile(const std::string &path) override {
+  Outcome removeFile(const std::string &path) override {
     std::optional<std::wstring> wide = utf16From(path);
     if (!wide)
       return failed(ERROR_NO_UNICODE_TRANSLATION);
-    return DeleteFileW(wide->c_str()) || failed(GetLastError());
+    if (!DeleteFileW(wide->c_str()))
+      return failed(GetLastError());
+    return Done{};
   }
-
-  std::string failureCause() const override { return systemMessage(lastError_); }
 
 private:
   // What a killed run left beside the shortcut at `path`: only one run holds the turn, so any
@@ -197,12 +197,8 @@ private:
     FindClose(search);
   }
 
-  bool failed(uint32_t code) {
-    lastError_ = code;
-    return false;
-  }
+  static Failure failed(uint32_t code) { return Failure{systemMessage(code)}; }
 
-  uint32_t lastError_ = ERROR_SUCCESS;
   unsigned saved_ = 0;
 };
 

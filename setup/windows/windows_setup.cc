@@ -63,8 +63,8 @@ public:
       if (!registry_.keyExists(level)) {
         if (!ownKeys && !write(kRecordKey, "key:" + level, emptyValue()))
           return false;
-        if (!registry_.createKey(level))
-          return registryFailed("could not create HKCU\\" + level);
+        if (Outcome made = registry_.createKey(level); !made)
+          return changes_.fail("could not create HKCU\\" + level, made.cause());
         changes_.made([&registry = registry_, level] { return registry.deleteKey(level); });
         created.push_back(level);
       }
@@ -81,8 +81,8 @@ public:
     std::optional<RegistryValue> before = registry_.readValue(key, name);
     if (before == value)
       return true;
-    if (!registry_.writeValue(key, name, value))
-      return registryFailed("could not write HKCU\\" + key + " " + shownName(name));
+    if (Outcome written = registry_.writeValue(key, name, value); !written)
+      return changes_.fail("could not write HKCU\\" + key + " " + shownName(name), written.cause());
     changes_.made([&registry = registry_, key, name, before] {
       return before ? registry.writeValue(key, name, *before) : registry.deleteValue(key, name);
     });
@@ -93,8 +93,9 @@ public:
     std::optional<RegistryValue> before = registry_.readValue(key, name);
     if (!before)
       return true;
-    if (!registry_.deleteValue(key, name))
-      return registryFailed("could not delete HKCU\\" + key + " " + shownName(name));
+    if (Outcome deleted = registry_.deleteValue(key, name); !deleted)
+      return changes_.fail("could not delete HKCU\\" + key + " " + shownName(name),
+                           deleted.cause());
     changes_.made([&registry = registry_, key, name, before] {
       return registry.writeValue(key, name, *before);
     });
@@ -105,8 +106,8 @@ public:
     if (!registry_.keyExists(key) || !registry_.valueNames(key).empty() ||
         !registry_.subkeyNames(key).empty())
       return true;
-    if (!registry_.deleteKey(key))
-      return registryFailed("could not delete HKCU\\" + key);
+    if (Outcome deleted = registry_.deleteKey(key); !deleted)
+      return changes_.fail("could not delete HKCU\\" + key, deleted.cause());
     changes_.made([&registry = registry_, key] { return registry.createKey(key); });
     return true;
   }
@@ -115,8 +116,8 @@ public:
     std::optional<ShellLink> before = files_.readLink(path);
     if (before == link)
       return true;
-    if (!files_.writeLink(path, link))
-      return changes_.fail("could not write the shortcut " + path, files_.failureCause());
+    if (Outcome written = files_.writeLink(path, link); !written)
+      return changes_.fail("could not write the shortcut " + path, written.cause());
     changes_.made([&files = files_, path, before] {
       return before ? files.writeLink(path, *before) : files.removeFile(path);
     });
@@ -127,8 +128,8 @@ public:
     std::optional<ShellLink> before = files_.readLink(path);
     if (!before)
       return true;
-    if (!files_.removeFile(path))
-      return changes_.fail("could not delete the shortcut " + path, files_.failureCause());
+    if (Outcome deleted = files_.removeFile(path); !deleted)
+      return changes_.fail("could not delete the shortcut " + path, deleted.cause());
     changes_.made([&files = files_, path, before] { return files.writeLink(path, *before); });
     return true;
   }
@@ -136,9 +137,6 @@ public:
 private:
   static std::string shownName(const std::string &name) {
     return name.empty() ? "(default)" : "\"" + name + "\"";
-  }
-  bool registryFailed(const std::string &what) {
-    return changes_.fail(what, registry_.failureCause());
   }
 
   Registry &registry_;

@@ -35,28 +35,30 @@ public:
       return std::nullopt;
     return keys.at(key).at(name);
   }
-  bool createKey(const std::string &key) override {
+  Outcome createKey(const std::string &key) override {
     if (!failures_.next() || !keys.count(key.substr(0, key.rfind('\\'))))
-      return false;
+      return denied();
     keys[key];
-    return true;
+    return Done{};
   }
-  bool writeValue(const std::string &key, const std::string &name,
-                  const RegistryValue &value) override {
+  Outcome writeValue(const std::string &key, const std::string &name,
+                     const RegistryValue &value) override {
     if (!failures_.next() || !keys.count(key))
-      return false;
+      return denied();
     keys[key][name] = value;
-    return true;
+    return Done{};
   }
-  bool deleteValue(const std::string &key, const std::string &name) override {
-    return failures_.next() && keys.count(key) && keys[key].erase(name) == 1;
+  Outcome deleteValue(const std::string &key, const std::string &name) override {
+    if (!failures_.next() || !keys.count(key) || keys[key].erase(name) != 1)
+      return denied();
+    return Done{};
   }
-  bool deleteKey(const std::string &key) override {
-    if (!failures_.next() || !subkeyNames(key).empty())
-      return false;
-    return keys.erase(key) == 1;
+  Outcome deleteKey(const std::string &key) override {
+    if (!failures_.next() || !subkeyNames(key).empty() || keys.erase(key) != 1)
+      return denied();
+    return Done{};
   }
-  std::string failureCause() const override { return "Access is denied, error 5"; }
+  static Failure denied() { return {"Access is denied, error 5"}; }
 
   std::map<std::string, std::map<std::string, RegistryValue>> keys;
 
@@ -86,16 +88,18 @@ public:
       return std::nullopt;
     return links.at(path);
   }
-  bool writeLink(const std::string &path, const ShellLink &link) override {
+  Outcome writeLink(const std::string &path, const ShellLink &link) override {
     if (!failures_.next())
-      return false;
+      return full();
     links[path] = link;
-    return true;
+    return Done{};
   }
-  bool removeFile(const std::string &path) override {
-    return failures_.next() && links.erase(path) == 1;
+  Outcome removeFile(const std::string &path) override {
+    if (!failures_.next() || links.erase(path) != 1)
+      return full();
+    return Done{};
   }
-  std::string failureCause() const override { return "The disk is full, error 112"; }
+  static Failure full() { return {"The disk is full, error 112"}; }
 
   std::string folder = "C:\\My 100% Tools\\";
   std::set<std::string> files = {
