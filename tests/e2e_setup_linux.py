@@ -258,6 +258,23 @@ class Setup(unittest.TestCase):
         self.assertNotIn("velmora.desktop", gio_registered(self.env, "text/plain"))
         self.assertIn(b"text/plain=other.desktop", self.listed())
 
+    def test_status_says_when_gio_does_not_offer_what_the_lines_add(self):
+        self.run_setup("open-with", "image/png")
+        self.run_setup("status")
+        # A menu editor hides an entry with a copy of it that says Hidden=true.
+        hidden = os.path.join(self.data, "applications", "velmora.desktop")
+        shutil.copy(os.path.join(self.prefix, "share", "applications", "velmora.desktop"), hidden)
+        with open(hidden, "a") as f:
+            f.write("Hidden=true\n")
+        self.assertNotIn("velmora.desktop", gio_registered(self.env, "image/png"))
+        out = self.run_setup("status", status=1)
+        self.assertIn("GIO: does not offer velmora.desktop for image/png", out)
+        self.assertIn("that entry is hidden (Hidden=true", out)
+        os.remove(hidden)
+        self.run_setup("status")
+        self.run_setup("remove")
+        self.assertFalse(os.path.exists(self.list))
+
     def test_status_checks_what_velmora_needs(self):
         self.run_setup("open-with", "text/plain")
         beside = os.path.join(self.prefix, "bin", "velmora.ini")

@@ -181,17 +181,10 @@ public:
     bool listed = std::any_of(edits_.begin(), edits_.end(), [&](const MimeAppsEdit &edit) {
       return edit.type == r.subject && isOwnId(edit.id) && stateOf(edit) == PlaceState::Velmoras;
     });
-    Expected<std::vector<std::string>> offered = apps_.offeredFor(r.subject);
-    if (listed && !desktopEntry(r.program).empty() &&
-        (!offered || std::find(offered->begin(), offered->end(), r.program) == offered->end())) {
-      standing.lines.push_back("GIO: " +
-                               (offered ? "does not offer " + r.program + " for " + r.subject
-                                        : "cannot tell what it offers (" + offered.cause() + ")"));
-      standing.fix = "GIO does not go by these lines: a [Removed Associations] line, here or in "
-                     "a list it reads first (such as $XDG_CURRENT_DESKTOP-mimeapps.list), may "
-                     "take velmora out.";
-    }
     std::string entry = desktopEntry(r.program);
+    std::string gio = listed && !entry.empty() ? gioRefusal(r) : "";
+    if (!gio.empty())
+      standing.lines.push_back(gio);
     standing.lines.push_back("desktop entry: " + (entry.empty() ? r.program : entry) +
                              (entry.empty() ? " (missing)" : " (there)"));
     if (entry.empty()) {
@@ -212,6 +205,12 @@ public:
     else if (!standing.settingsThere)
       standing.fix = "velmora starts nothing without settings: mkdir -p \"" + recordFolder_ +
                      "\" && cp \"" + data + "/velmora/velmora-linux.ini\" \"" + users + "\"";
+    // What else is amiss waits until GIO sees the entry at all.
+    if (!gio.empty())
+      standing.fix = "GIO does not offer velmora although these lines are there: it cannot load "
+                     "the desktop entry above, or that entry is hidden (Hidden=true, as a menu "
+                     "editor leaves a copy in $XDG_DATA_HOME/applications). Take such a copy "
+                     "away, or install velmora again.";
     return standing;
   }
 
@@ -409,6 +408,15 @@ private:
       return PlaceState::Missing;
     return std::find(ids->begin(), ids->end(), edit.id) != ids->end() ? PlaceState::Velmoras
                                                                       : PlaceState::Users;
+  }
+
+  // The status line when GIO does not offer `r`'s entry for its type; empty when it does.
+  std::string gioRefusal(const Registration &r) const {
+    Expected<std::vector<std::string>> offered = apps_.offeredFor(r.subject);
+    if (offered && std::find(offered->begin(), offered->end(), r.program) != offered->end())
+      return "";
+    return "GIO: " + (offered ? "does not offer " + r.program + " for " + r.subject
+                              : "cannot tell what it offers (" + offered.cause() + ")");
   }
 
   bool isDefault(const std::string &type, const std::string &id) {
