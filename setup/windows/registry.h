@@ -33,6 +33,7 @@ public:
   virtual Outcome createKey(const std::string &key) = 0;
   virtual Outcome writeValue(const std::string &key, const std::string &name,
                              const RegistryValue &value) = 0;
+  // Also done when no such value is there.
   virtual Outcome deleteValue(const std::string &key, const std::string &name) = 0;
   // Deletes a key that has no subkeys.
   virtual Outcome deleteKey(const std::string &key) = 0;

@@ -143,7 +143,8 @@ public:
       return failed(open.status());
     if (!wideName)
       return failed(ERROR_NO_UNICODE_TRANSLATION);
-    return outcomeOf(RegDeleteValueW(open.get(), wideName->c_str()));
+    LSTATUS status = RegDeleteValueW(open.get(), wideName->c_str());
+    return outcomeOf(status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status);
   }
 
   Outcome deleteKey(const std::string &key) override {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <set>
 
 namespace velmora {
@@ -324,12 +325,17 @@ public:
       ours_.insert({w.key, w.name});
     }
     done = done && changes.write(kRecordKey, recordNameOf(r), textValue(recordTextOf(r)));
-    for (size_t i = 0; done && i < writes.size(); ++i)
+    for (size_t i = 0; done && i < writes.size(); ++i) {
       done = !writing[i] || (changes.ensureKey(writes[i].key) &&
                              changes.write(writes[i].key, writes[i].name, writes[i].value));
+      if (writing[i])
+        placed_[{writes[i].key, writes[i].name}] = writes[i].value;
+    }
     if (done && r.kind == Command::SendTo) {
-      if (was == nullptr || repairWrites(linkStateOf(*was)))
+      if (was == nullptr || repairWrites(linkStateOf(*was))) {
         done = changes.putLink(linkPathOf(r, files_), linkOf(r, folder_));
+        linked_[linkPathOf(r, files_)] = linkOf(r, folder_);
+      }
     }
     std::erase_if(registered_,
                   [&r](const Registration &o) { return recordNameOf(o) == recordNameOf(r); });
@@ -402,7 +408,18 @@ public:
     return done;
   }
 
-  std::string verify(const std::vector<Registration> &) override { return ""; }
+  // What this run wrote, read back: a registry that takes a value and keeps another (a policy,
+  // a redirection) would leave velmora registered in name only.
+  std::string verify(const std::vector<Registration> &) override {
+    for (const auto &[place, value] : placed_)
+      if (registry_.readValue(place.first, place.second) != value)
+        return "HKCU\\" + place.first + " " + (place.second.empty() ? "(default)" : place.second) +
+               " does not read back as velmora-setup wrote it";
+    for (const auto &[path, link] : linked_)
+      if (files_.readLink(path) != link)
+        return "the shortcut " + path + " does not read back as velmora-setup wrote it";
+    return "";
+  }
 
   std::string describe(const Registration &r) const override {
     std::string text = commandName(r.kind);
@@ -495,8 +512,10 @@ private:
   ShellFiles &files_;
   std::string folder_;
   Recorded recorded_;
-  std::vector<Registration> registered_; // as this run leaves them
-  std::set<Place> ours_;                 // places set-up wrote before or in this run
+  std::vector<Registration> registered_;  // as this run leaves them
+  std::set<Place> ours_;                  // places set-up wrote before or in this run
+  std::map<Place, RegistryValue> placed_; // what this run wrote, the newest value for each place
+  std::map<std::string, ShellLink> linked_;
 };
 
 } // namespace

@@ -45,12 +45,14 @@ public:
                      const RegistryValue &value) override {
     if (!failures_.next() || !keys.count(key))
       return denied();
-    keys[key][name] = value;
+    if (!redirected.count(key))
+      keys[key][name] = value;
     return Done{};
   }
   Outcome deleteValue(const std::string &key, const std::string &name) override {
-    if (!failures_.next() || !keys.count(key) || keys[key].erase(name) != 1)
+    if (!failures_.next() || !keys.count(key))
       return denied();
+    keys[key].erase(name);
     return Done{};
   }
   Outcome deleteKey(const std::string &key) override {
@@ -61,6 +63,7 @@ public:
   static Failure denied() { return {"Access is denied, error 5"}; }
 
   std::map<std::string, std::map<std::string, RegistryValue>> keys;
+  std::set<std::string> redirected; // keys whose writes succeed and are kept elsewhere
 
 private:
   Failures &failures_;
@@ -91,7 +94,7 @@ public:
   Outcome writeLink(const std::string &path, const ShellLink &link) override {
     if (!failures_.next())
       return full();
-    links[path] = link;
+    links[path] = lost.count(path) ? ShellLink{} : link;
     return Done{};
   }
   Outcome removeFile(const std::string &path) override {
@@ -106,6 +109,7 @@ public:
       "C:\\My 100% Tools\\velmora.exe", "C:\\My 100% Tools\\velmora-utf8.exe",
       "C:\\My 100% Tools\\velmora.ini", "C:\\work\\photos.ini", "C:\\s s\\x.ini"};
   std::map<std::string, ShellLink> links;
+  std::set<std::string> lost; // shortcuts written, and empty when read
 
 private:
   Failures &failures_;
@@ -202,6 +206,33 @@ TEST(WindowsSetup, RegistersQuotedCommandsAndRemovesExactlyThem) {
   EXPECT_EQ(machine.run({"remove"}, &out), kSetupDone);
   EXPECT_NE(out.find("nothing to remove"), std::string::npos);
   EXPECT_EQ(machine.registry.keys, before);
+}
+
+TEST(WindowsSetup, WhatDoesNotReadBackIsGivenBack) {
+  struct Case {
+    std::vector<std::string> arguments;
+    const char *redirectedKey;
+    const char *lostLink;
+  };
+  const Case cases[] = {
+      {{"open-with", ".txt"}, "Software\\Classes\\velmora.file\\shell\\open\\command", ""},
+      {{"links"}, "Software\\RegisteredApplications", ""},
+      {{"send-to"}, "", "C:\\Users\\u\\SendTo\\velmora.lnk"},
+  };
+  for (const Case &c : cases) {
+    Machine machine;
+    auto before = machine.registry.keys;
+    auto linksBefore = machine.files.links;
+    machine.registry.redirected.insert(c.redirectedKey);
+    machine.files.lost.insert(c.lostLink);
+    std::string out;
+    EXPECT_EQ(machine.run(c.arguments, &out), kSetupFailed) << c.arguments[0];
+    EXPECT_NE(out.find("does not read back as velmora-setup wrote it; nothing was changed"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(machine.registry.keys, before) << c.arguments[0];
+    EXPECT_EQ(machine.files.links, linksBefore) << c.arguments[0];
+  }
 }
 
 TEST(WindowsSetup, AFailureHalfwayUndoesTheRun) {
