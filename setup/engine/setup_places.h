@@ -37,6 +37,8 @@ struct Standing {
   std::string fix; // the line that puts right what repair cannot; empty when nothing is amiss
 };
 
+// The engine calls readRecord once, first; every other call goes by what it read and by the
+// puts and takeOuts of the run so far, which end with one finish (and verify, after a write).
 class SetupPlaces {
 public:
   virtual ~SetupPlaces() = default;
