@@ -2,14 +2,15 @@
 # Installs what building and testing velmora needs beyond a C++ machine with CMake, Ninja and
 # GoogleTest: the mingw-w64 cross compilers, Wine (64- and 32-bit), qemu-user for running the
 # 32-bit programs emulated, the ja_JP.UTF-8 locale that the code page 932 runs need (and a
-# Latin-1 one), and clang's libFuzzer. Debian 12; run as root. Does nothing that is already done.
+# Latin-1 one), clang's libFuzzer, and the file managers' choosers (GTK 3 for Python, KDE's
+# trader). Debian 12; run as root. Does nothing that is already done.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386
           locales python3 googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool libx11-6 libxi6
           desktop-file-utils libglib2.0-bin shared-mime-info groff-base
-          lintian dpkg-dev man-db git python3-gi gir1.2-gtk-3.0)
+          lintian dpkg-dev man-db git python3-gi gir1.2-gtk-3.0 kde-cli-tools)
 
 need_root() {
   [ "$(id -u)" = 0 ] || { echo "install-deps: run as root to $1" >&2; exit 1; }

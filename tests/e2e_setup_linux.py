@@ -193,6 +193,35 @@ class Setup(unittest.TestCase):
         self.run_setup("remove")
         self.assertNotIn("velmora.desktop", listed())
 
+    def test_kdes_trader_lists_velmora_after_open_with_and_links_and_not_after_remove(self):
+        # What Dolphin's "Open With" asks: KDE's trader, reading the same lists through its own
+        # cache.
+        if shutil.which("ktraderclient5") is None:
+            self.skipTest("KDE's trader is not installed (scripts/install-deps.sh installs "
+                          "kde-cli-tools)")
+        env = dict(self.env, XDG_CACHE_HOME=os.path.join(self.dir, "cache"),
+                   QT_QPA_PLATFORM="offscreen")
+
+        def offered(mime):
+            done = subprocess.run(["ktraderclient5", "--mimetype", mime, "--short"],
+                                  capture_output=True, text=True, env=env, timeout=120)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            return [os.path.basename(word) for word in done.stdout.split()
+                    if word.endswith(".desktop")]
+
+        self.assertIn("editor.desktop", offered("text/plain"))
+        self.assertNotIn("velmora.desktop", offered("text/plain"))
+        # The link entry names its types itself, so it is offered once installed; "links" makes
+        # it the first, the one KDE opens links with.
+        links_before = offered("x-scheme-handler/https")
+        self.run_setup("open-with", ".txt")
+        self.run_setup("links")
+        self.assertIn("velmora.desktop", offered("text/plain"))
+        self.assertEqual(offered("x-scheme-handler/https")[0], "velmora-links.desktop")
+        self.run_setup("remove")
+        self.assertNotIn("velmora.desktop", offered("text/plain"))
+        self.assertEqual(offered("x-scheme-handler/https"), links_before)
+
     def test_remove_gives_back_every_byte(self):
         with open(self.list, "wb") as f:
             f.write(ORIGINAL)
