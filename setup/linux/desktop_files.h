@@ -40,7 +40,7 @@ public:
   // Replaces the file whole or leaves it as it was. `personal` files only the user may read;
   // others keep the permissions they had.
   virtual Outcome writeWhole(const std::string &path, const std::string &bytes, bool personal) = 0;
-  // Removes a file; also true when none was there.
+  // Removes a file; also done when none was there.
   virtual Outcome removeFile(const std::string &path) = 0;
   // Makes a folder only the user may enter. `made` says whether it was not there before.
   virtual Outcome makeFolder(const std::string &path, bool &made) = 0;

@@ -47,6 +47,11 @@ const char kHelp[] =
 constexpr size_t kLongestProgramPath = 260;
 constexpr size_t kLongestSettingsPath = 259;
 
+// A value's name as the messages show it.
+std::string shownName(const std::string &name) {
+  return name.empty() ? "(default)" : "\"" + name + "\"";
+}
+
 // Changes of the registry and the Send To folder, each entered in the run's journal with its
 // undo.
 class Changes {
@@ -136,10 +141,6 @@ public:
   }
 
 private:
-  static std::string shownName(const std::string &name) {
-    return name.empty() ? "(default)" : "\"" + name + "\"";
-  }
-
   Registry &registry_;
   ShellFiles &files_;
   SetupJournal &changes_;
@@ -413,7 +414,7 @@ public:
   std::string verify(const std::vector<Registration> &) override {
     for (const auto &[place, value] : placed_)
       if (registry_.readValue(place.first, place.second) != value)
-        return "HKCU\\" + place.first + " " + (place.second.empty() ? "(default)" : place.second) +
+        return "HKCU\\" + place.first + " " + shownName(place.second) +
                " does not read back as velmora-setup wrote it";
     for (const auto &[path, link] : linked_)
       if (files_.readLink(path) != link)
